@@ -1,0 +1,55 @@
+# Set-up, build and checks. Every target installs what is missing first, so a fresh
+# Debian machine needs nothing but `make demo` or `make test`.
+PYTHON ?= python3
+VENV := .venv
+PY := $(VENV)/bin/python
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+CPP_BUILD := build/cpp
+DEB_PACKAGES := g++ make cmake ninja-build pkg-config libssl-dev libgtest-dev qemu-user
+PY_PACKAGES := scikit-build-core pytest hypothesis numpy cryptography
+STAMPS := .stamps
+
+.PHONY: demo test test-cpp test-python test-noaesni bench install deps clean
+
+demo: install
+	$(PY) examples/kdf_example.py
+	$(PY) bench/run.py --quick
+
+test: test-cpp test-python
+
+test-cpp: deps
+	cmake -S . -B $(CPP_BUILD) -G Ninja -DDALLOWGATE_TESTS=ON -DPython_EXECUTABLE=$(abspath $(PY))
+	cmake --build $(CPP_BUILD)
+	ctest --test-dir $(CPP_BUILD) --output-on-failure
+
+test-python: install
+	$(PY) -m pytest -q tests/python
+
+bench: install
+	$(PY) bench/run.py
+
+install: deps
+	$(PY) -m pip install --no-build-isolation --no-deps -q .
+
+deps: $(STAMPS)/debian $(STAMPS)/python
+
+# Debian packages; Python's headers come with the interpreter or with python3-dev.
+$(STAMPS)/debian:
+	@missing=""; for p in $(DEB_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	$(PYTHON) -c 'import sysconfig, os, sys; sys.exit(not os.path.exists(os.path.join(sysconfig.get_paths()["include"], "Python.h")))' \
+	  || missing="$$missing python3-dev"; \
+	$(PYTHON) -c 'import venv, ensurepip' 2>/dev/null || missing="$$missing python3-venv"; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+	@mkdir -p $(STAMPS) && touch $@
+
+$(STAMPS)/python: $(STAMPS)/debian
+	$(PYTHON) -m venv $(VENV)
+	$(PY) -m pip install -q --upgrade pip
+	$(PY) -m pip install -q $(PY_PACKAGES)
+	@mkdir -p $(STAMPS) && touch $@
+
+clean:
+	rm -rf build $(VENV) $(STAMPS)

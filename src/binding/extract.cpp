@@ -1,0 +1,145 @@
+#include "binding/extract.hpp"
+
+#include <climits>
+#include <cstring>
+
+#include "binding/names.hpp"
+
+namespace dallowgate {
+namespace {
+
+// The type's __qualname__ as UTF-8 (surrogates passed through), or a placeholder.
+Ref type_name(PyTypeObject* type) {
+    PyObject* attribute = interned(Name::dunder_qualname);
+    Ref name = attribute ? Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject*>(type), attribute))
+                         : Ref();
+    Ref encoded = name && PyUnicode_Check(name.get())
+                      ? Ref::steal(PyUnicode_AsEncodedString(name.get(), "utf-8", "surrogatepass"))
+                      : Ref();
+    if (!encoded) {
+        PyErr_Clear();
+        return Ref::steal(PyBytes_FromString("<failed to extract type name>"));
+    }
+    return encoded;
+}
+
+// True when the object's type says it is numpy's boolean scalar.
+bool is_numpy_bool(PyObject* object) {
+    auto* type = reinterpret_cast<PyObject*>(Py_TYPE(object));
+    PyObject* module_attribute = interned(Name::dunder_module);
+    PyObject* name_attribute = interned(Name::dunder_name);
+    if (!module_attribute || !name_attribute) {
+        PyErr_Clear();
+        return false;
+    }
+    Ref module = Ref::steal(PyObject_GetAttr(type, module_attribute));
+    Ref name = module ? Ref::steal(PyObject_GetAttr(type, name_attribute)) : Ref();
+    if (!name) {
+        PyErr_Clear();
+        return false;
+    }
+    return PyUnicode_Check(module.get()) && PyUnicode_CompareWithASCIIString(module.get(), "numpy") == 0 &&
+           PyUnicode_Check(name.get()) &&
+           (PyUnicode_CompareWithASCIIString(name.get(), "bool_") == 0 ||
+            PyUnicode_CompareWithASCIIString(name.get(), "bool") == 0);
+}
+
+template <class Convert>
+auto integer(PyObject* object, const char* parameter, Convert convert)
+    -> Result<decltype(convert(object))> {
+    using Value = decltype(convert(object));
+    Ref index;
+    if (!PyLong_Check(object)) {
+        index = Ref::steal(PyNumber_Index(object));
+        if (!index) return argument_note(CallError::fetch_pending(), parameter);
+        if (!PyLong_Check(index.get())) return argument_note(cast_error(index.get(), "int"), parameter);
+        object = index.get();
+    }
+    Value value = convert(object);
+    if (value == -1 && PyErr_Occurred()) return argument_note(CallError::fetch_pending(), parameter);
+    return value;
+}
+
+}  // namespace
+
+CallError cast_error(PyObject* object, const char* target) {
+    if (object == Py_None)
+        return CallError::with_message(
+            PyExc_TypeError,
+            Ref::steal(PyUnicode_FromFormat("'None' is not an instance of '%s'", target)));
+    Ref name = type_name(Py_TYPE(object));
+    if (!name) return CallError::fetch_pending();
+    return CallError::with_message(
+        PyExc_TypeError,
+        Ref::steal(PyUnicode_FromFormat("'%s' object is not an instance of '%s'",
+                                        PyBytes_AS_STRING(name.get()), target)));
+}
+
+CallError argument_note(CallError error, const char* parameter) {
+#if PY_VERSION_HEX >= 0x030B0000
+    PyObject* method = interned(Name::add_note);
+    Ref note = method ? Ref::steal(PyUnicode_FromFormat("while processing '%s'", parameter)) : Ref();
+    PyObject* instance = note ? error.instance() : nullptr;
+    if (instance) {
+        PyObject* call[] = {instance, note.get()};
+        Ref outcome = Ref::steal(PyObject_VectorcallMethod(
+            method, call, 2, nullptr));
+        if (outcome) return error;
+    }
+    PyErr_Clear();
+#else
+    (void)parameter;
+#endif
+    return error;
+}
+
+Result<ByteView> extract_bytes(PyObject* object, const char* parameter) {
+    if (!PyBytes_Check(object)) return argument_note(cast_error(object, "bytes"), parameter);
+    return ByteView(reinterpret_cast<const std::uint8_t*>(PyBytes_AS_STRING(object)),
+                    static_cast<std::size_t>(PyBytes_GET_SIZE(object)));
+}
+
+Result<PyObject*> extract_bytearray(PyObject* object, const char* parameter) {
+    if (!PyByteArray_Check(object)) return argument_note(cast_error(object, "bytearray"), parameter);
+    return object;
+}
+
+Result<std::int64_t> extract_int64(PyObject* object, const char* parameter) {
+    return integer(object, parameter,
+                   [](PyObject* o) { return static_cast<std::int64_t>(PyLong_AsLongLong(o)); });
+}
+
+Result<std::int32_t> extract_int32(PyObject* object, const char* parameter) {
+    return integer(object, parameter, [](PyObject* o) -> std::int32_t {
+        long value = PyLong_AsLong(o);
+        if (value == -1 && PyErr_Occurred()) return -1;
+#if LONG_MAX > INT32_MAX
+        if (value < INT32_MIN || value > INT32_MAX) {
+            PyErr_SetString(PyExc_OverflowError, "Python int too large to convert to C int");
+            return -1;
+        }
+#endif
+        return static_cast<std::int32_t>(value);
+    });
+}
+
+Result<bool> extract_bool(PyObject* object, const char* parameter) {
+    if (PyBool_Check(object)) return object == Py_True;
+    if (is_numpy_bool(object)) {
+        PyNumberMethods* number = Py_TYPE(object)->tp_as_number;
+        if (!number || !number->nb_bool)
+            return argument_note(
+                CallError::with_message(
+                    PyExc_TypeError,
+                    Ref::steal(PyUnicode_FromFormat(
+                        "object of type '%S' does not define a '__bool__' conversion",
+                        reinterpret_cast<PyObject*>(Py_TYPE(object))))),
+                parameter);
+        int truth = number->nb_bool(object);
+        if (truth == 0 || truth == 1) return truth == 1;
+        return argument_note(CallError::fetch_pending(), parameter);
+    }
+    return argument_note(cast_error(object, "bool"), parameter);
+}
+
+}  // namespace dallowgate

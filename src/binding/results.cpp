@@ -1,0 +1,24 @@
+#include "binding/results.hpp"
+
+namespace dallowgate {
+namespace {
+
+Result<Ref> created(PyObject* object) {
+    if (!object) return CallError::fetch_pending();
+    return Ref::steal(object);
+}
+
+}  // namespace
+
+Result<Ref> new_bytes(std::span<const std::uint8_t> content) {
+    return created(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(content.data()),
+                                             static_cast<Py_ssize_t>(content.size())));
+}
+
+Result<Ref> new_int64(std::int64_t value) { return created(PyLong_FromLongLong(value)); }
+
+Result<Ref> new_int32(std::int32_t value) { return created(PyLong_FromLong(value)); }
+
+Result<Ref> new_none() { return Ref::borrow(Py_None); }
+
+}  // namespace dallowgate

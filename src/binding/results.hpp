@@ -1,0 +1,32 @@
+// Result builders: the Python objects a body returns. A creation that fails hands back
+// the interpreter's pending exception (MemoryError when memory ran out).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "binding/result.hpp"
+
+namespace dallowgate {
+
+// A new bytes object holding a copy of `content`.
+Result<Ref> new_bytes(std::span<const std::uint8_t> content);
+Result<Ref> new_int64(std::int64_t value);
+Result<Ref> new_int32(std::int32_t value);
+Result<Ref> new_none();
+
+// A new tuple that takes over the items, built beforehand in order. If one failed, the
+// first failure is the outcome.
+template <std::size_t N>
+Result<Ref> new_tuple(Result<Ref> (&&items)[N]) {
+    for (auto& item : items)
+        if (!item) return item.take_error();
+    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(N)));
+    if (!tuple) return CallError::fetch_pending();
+    for (std::size_t i = 0; i < N; ++i)
+        PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(i), items[i]->release());
+    return tuple;
+}
+
+}  // namespace dallowgate

@@ -1,0 +1,79 @@
+// Signature: a function's description together with the kind of each parameter; binds a
+// call's arguments to typed values (matching first, then conversion in parameter order).
+#pragma once
+
+#include <cstddef>
+#include <tuple>
+#include <utility>
+
+#include "binding/arguments.hpp"
+#include "binding/extract.hpp"
+
+namespace dallowgate {
+
+// Parameter kinds.
+struct Bytes {
+    using Value = ByteView;
+    static Result<Value> extract(PyObject* o, const char* p) { return extract_bytes(o, p); }
+};
+struct ByteArray {
+    using Value = PyObject*;
+    static Result<Value> extract(PyObject* o, const char* p) { return extract_bytearray(o, p); }
+};
+struct Int64 {
+    using Value = std::int64_t;
+    static Result<Value> extract(PyObject* o, const char* p) { return extract_int64(o, p); }
+};
+struct Int32 {
+    using Value = std::int32_t;
+    static Result<Value> extract(PyObject* o, const char* p) { return extract_int32(o, p); }
+};
+struct Flag {
+    using Value = bool;
+    static Result<Value> extract(PyObject* o, const char* p) { return extract_bool(o, p); }
+};
+// A flag that may be left out and is then True.
+struct FlagDefaultTrue : Flag {
+    static Value absent() { return true; }
+};
+
+template <class... Kinds>
+struct Signature {
+    FunctionDescription description;
+    using Values = std::tuple<typename Kinds::Value...>;
+
+    Result<Values> bind(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) const {
+        PyObject* slots[sizeof...(Kinds)] = {};
+        if (MaybeError error = match_arguments(description, args, nargs, kwnames, slots))
+            return std::move(*error);
+        Values values{};
+        MaybeError failure;
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            (convert<Kinds>(slots[I], description.parameters[I], std::get<I>(values), failure) &&
+             ...);
+        }(std::index_sequence_for<Kinds...>{});
+        if (failure) return std::move(*failure);
+        return values;
+    }
+
+private:
+    template <class Kind>
+    static bool convert(PyObject* slot, const char* parameter, typename Kind::Value& value,
+                        MaybeError& failure) {
+        if constexpr (requires { Kind::absent(); }) {
+            if (!slot) {
+                value = Kind::absent();
+                return true;
+            }
+        }
+        Result<typename Kind::Value> converted = Kind::extract(slot, parameter);
+        if (!converted) {
+            failure.emplace(converted.take_error());
+            return false;
+        }
+        value = *converted;
+        return true;
+    }
+};
+
+}  // namespace dallowgate

@@ -1,0 +1,23 @@
+// The per-message AES key and IGE IV derived from the authorisation key and a message key.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace dallowgate {
+
+inline constexpr std::size_t AUTH_KEY_SIZE = 256;
+
+struct AesKeyIv {
+    std::array<std::uint8_t, 32> key;
+    std::array<std::uint8_t, 32> iv;  // previous-ciphertext half, then previous-plaintext half
+};
+
+// direction_offset is 0 (client to server) or 8 (server to client); it shifts every slice
+// of auth_key that is read. msg_key may have any length and is hashed whole.
+AesKeyIv derive_aes_key_iv(std::span<const std::uint8_t, AUTH_KEY_SIZE> auth_key,
+                           std::span<const std::uint8_t> msg_key, std::size_t direction_offset);
+
+}  // namespace dallowgate

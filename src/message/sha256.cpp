@@ -1,0 +1,22 @@
+#include "message/sha256.hpp"
+
+#include <openssl/crypto.h>
+
+namespace dallowgate {
+
+Sha256::Sha256() { SHA256_Init(&state_); }
+
+Sha256::~Sha256() { OPENSSL_cleanse(&state_, sizeof state_); }
+
+Sha256& Sha256::update(std::span<const std::uint8_t> piece) {
+    SHA256_Update(&state_, piece.data(), piece.size());
+    return *this;
+}
+
+Sha256Digest Sha256::finish() {
+    Sha256Digest digest;
+    SHA256_Final(digest.data(), &state_);
+    return digest;
+}
+
+}  // namespace dallowgate
