@@ -12,7 +12,7 @@ STAMPS := .stamps
 .PHONY: demo test test-cpp test-python test-noaesni bench install deps clean
 
 demo: install
-	$(PY) examples/kdf_example.py
+	@for example in examples/*.py; do echo "== $$example"; $(PY) $$example || exit 1; done
 	$(PY) bench/run.py --quick
 
 test: test-cpp test-python
@@ -27,6 +27,9 @@ test-python: install
 
 bench: install
 	$(PY) bench/run.py
+	@mkdir -p build/bench
+	g++ -std=c++20 -O2 bench/sha256_interfaces.cpp -o build/bench/sha256_interfaces -lcrypto
+	build/bench/sha256_interfaces
 
 install: deps
 	$(PY) -m pip install --no-build-isolation --no-deps -q .

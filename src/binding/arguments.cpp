@@ -6,20 +6,24 @@
 namespace dallowgate {
 namespace {
 
-CallError type_error(Ref message) { return CallError::with_message(PyExc_TypeError, std::move(message)); }
+CallError type_error(Ref message) {
+    return CallError::with_message(PyExc_TypeError, std::move(message));
+}
 
-const char* was_or_were(Py_ssize_t count) { return count == 1 ? "was" : "were"; }
+const char* was_or_were(Py_ssize_t count) {
+    return count == 1 ? "was" : "were";
+}
 
 CallError too_many_positional(const FunctionDescription& d, Py_ssize_t nargs) {
     auto count = static_cast<Py_ssize_t>(d.parameters.size());
     auto required = static_cast<Py_ssize_t>(d.required);
     if (required < count)
-        return type_error(Ref::steal(PyUnicode_FromFormat(
-            "%s takes from %zd to %zd positional arguments but %zd %s given", d.full_name,
-            required, count, nargs, was_or_were(nargs))));
-    return type_error(Ref::steal(
-        PyUnicode_FromFormat("%s takes %zd positional arguments but %zd %s given", d.full_name,
-                             count, nargs, was_or_were(nargs))));
+        return type_error(Ref::steal(
+            PyUnicode_FromFormat("%s takes from %zd to %zd positional arguments but %zd %s given",
+                                 d.full_name, required, count, nargs, was_or_were(nargs))));
+    return type_error(
+        Ref::steal(PyUnicode_FromFormat("%s takes %zd positional arguments but %zd %s given",
+                                        d.full_name, count, nargs, was_or_were(nargs))));
 }
 
 // The index of the parameter that `keyword` names, or the parameter count if none.
@@ -55,10 +59,9 @@ CallError missing_arguments(const FunctionDescription& d, PyObject* const* slots
         list += '\'';
         ++written;
     }
-    return type_error(Ref::steal(PyUnicode_FromFormat("%s missing %zu required positional %s: %s",
-                                                      d.full_name, missing,
-                                                      missing == 1 ? "argument" : "arguments",
-                                                      list.c_str())));
+    return type_error(Ref::steal(
+        PyUnicode_FromFormat("%s missing %zu required positional %s: %s", d.full_name, missing,
+                             missing == 1 ? "argument" : "arguments", list.c_str())));
 }
 
 }  // namespace

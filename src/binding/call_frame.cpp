@@ -40,9 +40,8 @@ void raise_internal_fault(const InternalFault& fault) noexcept {
             std::fputs("Failed to initialize new exception type.\n", stderr);
             fault_trap();
         }
-        Ref message = Ref::steal(
-            PyUnicode_DecodeUTF8(fault.message().data(),
-                                 static_cast<Py_ssize_t>(fault.message().size()), "replace"));
+        Ref message = Ref::steal(PyUnicode_DecodeUTF8(
+            fault.message().data(), static_cast<Py_ssize_t>(fault.message().size()), "replace"));
         if (!message) fault_trap();
         PyErr_SetObject(type, message.get());
     } catch (...) {

@@ -11,8 +11,9 @@ namespace {
 // The type's __qualname__ as UTF-8 (surrogates passed through), or a placeholder.
 Ref type_name(PyTypeObject* type) {
     PyObject* attribute = interned(Name::dunder_qualname);
-    Ref name = attribute ? Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject*>(type), attribute))
-                         : Ref();
+    Ref name = attribute
+                   ? Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject*>(type), attribute))
+                   : Ref();
     Ref encoded = name && PyUnicode_Check(name.get())
                       ? Ref::steal(PyUnicode_AsEncodedString(name.get(), "utf-8", "surrogatepass"))
                       : Ref();
@@ -38,7 +39,8 @@ bool is_numpy_bool(PyObject* object) {
         PyErr_Clear();
         return false;
     }
-    return PyUnicode_Check(module.get()) && PyUnicode_CompareWithASCIIString(module.get(), "numpy") == 0 &&
+    return PyUnicode_Check(module.get()) &&
+           PyUnicode_CompareWithASCIIString(module.get(), "numpy") == 0 &&
            PyUnicode_Check(name.get()) &&
            (PyUnicode_CompareWithASCIIString(name.get(), "bool_") == 0 ||
             PyUnicode_CompareWithASCIIString(name.get(), "bool") == 0);
@@ -52,11 +54,13 @@ auto integer(PyObject* object, const char* parameter, Convert convert)
     if (!PyLong_Check(object)) {
         index = Ref::steal(PyNumber_Index(object));
         if (!index) return argument_note(CallError::fetch_pending(), parameter);
-        if (!PyLong_Check(index.get())) return argument_note(cast_error(index.get(), "int"), parameter);
+        if (!PyLong_Check(index.get()))
+            return argument_note(cast_error(index.get(), "int"), parameter);
         object = index.get();
     }
     Value value = convert(object);
-    if (value == -1 && PyErr_Occurred()) return argument_note(CallError::fetch_pending(), parameter);
+    if (value == -1 && PyErr_Occurred())
+        return argument_note(CallError::fetch_pending(), parameter);
     return value;
 }
 
@@ -70,20 +74,19 @@ CallError cast_error(PyObject* object, const char* target) {
     Ref name = type_name(Py_TYPE(object));
     if (!name) return CallError::fetch_pending();
     return CallError::with_message(
-        PyExc_TypeError,
-        Ref::steal(PyUnicode_FromFormat("'%s' object is not an instance of '%s'",
-                                        PyBytes_AS_STRING(name.get()), target)));
+        PyExc_TypeError, Ref::steal(PyUnicode_FromFormat("'%s' object is not an instance of '%s'",
+                                                         PyBytes_AS_STRING(name.get()), target)));
 }
 
 CallError argument_note(CallError error, const char* parameter) {
 #if PY_VERSION_HEX >= 0x030B0000
     PyObject* method = interned(Name::add_note);
-    Ref note = method ? Ref::steal(PyUnicode_FromFormat("while processing '%s'", parameter)) : Ref();
+    Ref note =
+        method ? Ref::steal(PyUnicode_FromFormat("while processing '%s'", parameter)) : Ref();
     PyObject* instance = note ? error.instance() : nullptr;
     if (instance) {
         PyObject* call[] = {instance, note.get()};
-        Ref outcome = Ref::steal(PyObject_VectorcallMethod(
-            method, call, 2, nullptr));
+        Ref outcome = Ref::steal(PyObject_VectorcallMethod(method, call, 2, nullptr));
         if (outcome) return error;
     }
     PyErr_Clear();
@@ -100,7 +103,8 @@ Result<ByteView> extract_bytes(PyObject* object, const char* parameter) {
 }
 
 Result<PyObject*> extract_bytearray(PyObject* object, const char* parameter) {
-    if (!PyByteArray_Check(object)) return argument_note(cast_error(object, "bytearray"), parameter);
+    if (!PyByteArray_Check(object))
+        return argument_note(cast_error(object, "bytearray"), parameter);
     return object;
 }
 

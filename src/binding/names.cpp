@@ -6,8 +6,7 @@
 namespace dallowgate {
 namespace {
 
-constexpr const char* TEXTS[] = {"__name__", "__all__", "__module__", "__qualname__",
-                                 "add_note"};
+constexpr const char* TEXTS[] = {"__name__", "__all__", "__module__", "__qualname__", "add_note"};
 static_assert(std::size(TEXTS) == static_cast<std::size_t>(Name::count));
 
 PyObject* strings[std::size(TEXTS)] = {};  // written once each, under the interpreter lock

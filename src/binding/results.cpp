@@ -15,10 +15,16 @@ Result<Ref> new_bytes(std::span<const std::uint8_t> content) {
                                              static_cast<Py_ssize_t>(content.size())));
 }
 
-Result<Ref> new_int64(std::int64_t value) { return created(PyLong_FromLongLong(value)); }
+Result<Ref> new_int64(std::int64_t value) {
+    return created(PyLong_FromLongLong(value));
+}
 
-Result<Ref> new_int32(std::int32_t value) { return created(PyLong_FromLong(value)); }
+Result<Ref> new_int32(std::int32_t value) {
+    return created(PyLong_FromLong(value));
+}
 
-Result<Ref> new_none() { return Ref::borrow(Py_None); }
+Result<Ref> new_none() {
+    return Ref::borrow(Py_None);
+}
 
 }  // namespace dallowgate

@@ -51,7 +51,8 @@ struct Signature {
         [&]<std::size_t... I>(std::index_sequence<I...>) {
             (convert<Kinds>(slots[I], description.parameters[I], std::get<I>(values), failure) &&
              ...);
-        }(std::index_sequence_for<Kinds...>{});
+        }
+        (std::index_sequence_for<Kinds...>{});
         if (failure) return std::move(*failure);
         return values;
     }

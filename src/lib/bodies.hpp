@@ -10,10 +10,8 @@ Result<Ref> ige256_encrypt_body(PyObject* const* args, Py_ssize_t nargs, PyObjec
 Result<Ref> ige256_decrypt_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 Result<Ref> ctr256_encrypt_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 Result<Ref> ctr256_decrypt_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-Result<Ref> ctr256_encrypt_inplace_body(PyObject* const* args, Py_ssize_t nargs,
-                                        PyObject* kwnames);
-Result<Ref> ctr256_decrypt_inplace_body(PyObject* const* args, Py_ssize_t nargs,
-                                        PyObject* kwnames);
+Result<Ref> ctr256_encrypt_inplace_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+Result<Ref> ctr256_decrypt_inplace_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 Result<Ref> ctr256_encrypt_batch_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 Result<Ref> ctr256_decrypt_batch_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 Result<Ref> kdf_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);

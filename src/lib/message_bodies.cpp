@@ -26,7 +26,8 @@ Result<Ref> kdf_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
     if (!bound) return bound.take_error();
     auto [auth_key, msg_key, outgoing] = *bound;
     if (auth_key.size() != AUTH_KEY_SIZE) return value_error("auth_key must be 256 bytes");
-    AesKeyIv derived = derive_aes_key_iv(auth_key.first<AUTH_KEY_SIZE>(), msg_key, outgoing ? 0 : 8);
+    AesKeyIv derived =
+        derive_aes_key_iv(auth_key.first<AUTH_KEY_SIZE>(), msg_key, outgoing ? 0 : 8);
     return new_tuple({new_bytes(derived.key), new_bytes(derived.iv)});
 }
 

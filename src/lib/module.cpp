@@ -118,4 +118,6 @@ PyModuleDef DEFINITION = {
 }  // namespace
 }  // namespace dallowgate
 
-PyMODINIT_FUNC PyInit_dallowgate(void) { return PyModuleDef_Init(&dallowgate::DEFINITION); }
+PyMODINIT_FUNC PyInit_dallowgate(void) {
+    return PyModuleDef_Init(&dallowgate::DEFINITION);
+}

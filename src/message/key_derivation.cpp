@@ -15,8 +15,9 @@ AesKeyIv derive_aes_key_iv(std::span<const std::uint8_t, AUTH_KEY_SIZE> auth_key
     Sha256Digest b = Sha256().update(auth_key.subspan(d + 40, 36)).update(msg_key).finish();
 
     AesKeyIv out;
-    auto put = [](auto destination, const Sha256Digest& source, std::size_t from,
-                  std::size_t to) { return std::copy(source.begin() + from, source.begin() + to, destination); };
+    auto put = [](auto destination, const Sha256Digest& source, std::size_t from, std::size_t to) {
+        return std::copy(source.begin() + from, source.begin() + to, destination);
+    };
     put(put(put(out.key.begin(), a, 0, 8), b, 8, 24), a, 24, 32);
     put(put(put(out.iv.begin(), b, 0, 8), a, 8, 24), b, 24, 32);
     OPENSSL_cleanse(a.data(), a.size());

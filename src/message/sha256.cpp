@@ -4,9 +4,13 @@
 
 namespace dallowgate {
 
-Sha256::Sha256() { SHA256_Init(&state_); }
+Sha256::Sha256() {
+    SHA256_Init(&state_);
+}
 
-Sha256::~Sha256() { OPENSSL_cleanse(&state_, sizeof state_); }
+Sha256::~Sha256() {
+    OPENSSL_cleanse(&state_, sizeof state_);
+}
 
 Sha256& Sha256::update(std::span<const std::uint8_t> piece) {
     SHA256_Update(&state_, piece.data(), piece.size());

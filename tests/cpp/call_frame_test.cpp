@@ -23,19 +23,23 @@ Result<Ref> pending_error_body(PyObject* const*, Py_ssize_t, PyObject*) {
 Result<Ref> nothing_pending_body(PyObject* const*, Py_ssize_t, PyObject*) {
     return CallError::fetch_pending();
 }
-Result<Ref> exhausted_body(PyObject* const*, Py_ssize_t, PyObject*) { throw std::bad_alloc(); }
+Result<Ref> exhausted_body(PyObject* const*, Py_ssize_t, PyObject*) {
+    throw std::bad_alloc();
+}
 Result<Ref> answering_body(PyObject* const*, Py_ssize_t nargs, PyObject*) {
     return Ref::steal(PyLong_FromSsize_t(nargs));
 }
-Result<Ref> foreign_exception_body(PyObject* const*, Py_ssize_t, PyObject*) { throw 42; }
+Result<Ref> foreign_exception_body(PyObject* const*, Py_ssize_t, PyObject*) {
+    throw 42;
+}
 
 // Calls `body` through a function object as Python would, returning the raised
 // exception instance (or null if the call succeeded).
 template <Body body>
 Ref call_and_catch(Ref* result = nullptr) {
-    static PyMethodDef record = {"probe", reinterpret_cast<PyCFunction>(
-                                              reinterpret_cast<void (*)()>(&entry<body>)),
-                                 METH_FASTCALL | METH_KEYWORDS, nullptr};
+    static PyMethodDef record = {
+        "probe", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&entry<body>)),
+        METH_FASTCALL | METH_KEYWORDS, nullptr};
     Ref function = Ref::steal(PyCFunction_New(&record, nullptr));
     Ref arg = Ref::steal(PyLong_FromLong(7));
     Ref outcome = Ref::steal(PyObject_CallOneArg(function.get(), arg.get()));

@@ -12,7 +12,8 @@ namespace dallowgate::testing {
 inline std::vector<std::uint8_t> from_hex(std::string_view text) {
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i + 1 < text.size(); i += 2)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+        bytes.push_back(
+            static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
     return bytes;
 }
 

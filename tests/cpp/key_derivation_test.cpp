@@ -3,6 +3,7 @@
 
 #include <array>
 #include <numeric>
+#include <string>
 
 #include "hex.hpp"
 #include "message/key_derivation.hpp"
@@ -40,7 +41,11 @@ INSTANTIATE_TEST_SUITE_P(
         Known{16, 8, "71dfdcf2114c69315a5ebfd836e88f55dd64937ef04206428fccd2d7ad58959a",
               "dd9d9e6e16bf9f51252a8125b9ac54b3aec76024b4260d44a5de711087d15975"},
         Known{0, 0, "5d7e2d9b1dcbc85e09251a643442b9ef38077f95ddc9c6a6c6aa9c0a25c99c21",
-              "5f05cbb41c5f07747c890036a2cf2f9fe7b66554f2df08cef5ac0bce73ec5b46"}));
+              "5f05cbb41c5f07747c890036a2cf2f9fe7b66554f2df08cef5ac0bce73ec5b46"}),
+    [](const ::testing::TestParamInfo<Known>& info) {
+        return "msg_key" + std::to_string(info.param.msg_key_size) + "_offset" +
+               std::to_string(info.param.offset);
+    });
 
 }  // namespace
 }  // namespace dallowgate
