@@ -1,0 +1,53 @@
+// Aes256Cipher: one call's expanded AES-256 key, built for the backend in force and erased
+// when it goes away. Modes run their loops through with_blocks, which hands them the
+// backend's block operations.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <variant>
+
+#include "modes/aes_backend.hpp"
+#include "modes/aesni.hpp"
+#include "modes/software_aes.hpp"
+
+namespace dallowgate {
+
+class Aes256Cipher {
+public:
+    using Key = std::span<const std::uint8_t, 32>;
+
+    // For the backend in force.
+    explicit Aes256Cipher(Key key) : Aes256Cipher(key, aes_backend()) {}
+    // For a given backend (the tests force each one; aesni needs a CPU that has it).
+    Aes256Cipher(Key key, AesBackend backend);
+
+    AesBackend backend() const;
+    std::size_t batch_width() const;
+
+    // Calls `loop` with the backend's block operations (AesNi or SoftwareAes) and returns
+    // what it returns.
+    template <class Loop>
+    decltype(auto) with_blocks(Loop&& loop) const {
+#if DALLOWGATE_X86
+        if (const auto* keys = std::get_if<AesNiKeys>(&schedule_)) return loop(AesNi(*keys));
+#endif
+        return loop(SoftwareAes(std::get<SoftwareAesKeys>(schedule_)));
+    }
+
+    // Single operations, out of line (for callers outside the mode loops).
+    void encrypt_block(const std::uint8_t* in, std::uint8_t* out) const;
+    void decrypt_block(const std::uint8_t* in, std::uint8_t* out) const;
+    // Encrypts batch_width() blocks.
+    void encrypt_batch(const std::uint8_t* in, std::uint8_t* out) const;
+
+private:
+#if DALLOWGATE_X86
+    std::variant<std::monostate, AesNiKeys, SoftwareAesKeys> schedule_;
+#else
+    std::variant<std::monostate, SoftwareAesKeys> schedule_;
+#endif
+};
+
+}  // namespace dallowgate

@@ -1,0 +1,57 @@
+// AES-256 key expansion (FIPS-197) with aeskeygenassist, and the equivalent inverse cipher's
+// round keys with aesimc. Works on the schedule in place: no copies of round keys elsewhere.
+#include "modes/aesni.hpp"
+
+#if DALLOWGATE_X86
+
+namespace dallowgate {
+namespace {
+
+// The next even round key from the previous two, given aeskeygenassist of the odd one.
+AES_INLINE __m128i expand_even(__m128i previous, __m128i assist) {
+    assist = _mm_shuffle_epi32(assist, 0xff);
+    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
+    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
+    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
+    return _mm_xor_si128(previous, assist);
+}
+
+// The next odd round key (SubWord without rotation, no round constant).
+AES_INLINE __m128i expand_odd(__m128i previous, __m128i even) {
+    __m128i assist = _mm_shuffle_epi32(_mm_aeskeygenassist_si128(even, 0x00), 0xaa);
+    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
+    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
+    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
+    return _mm_xor_si128(previous, assist);
+}
+
+template <int Rcon>
+AES_INLINE void expand_pair(__m128i* k, int i) {
+    k[i] = expand_even(k[i - 2], _mm_aeskeygenassist_si128(k[i - 1], Rcon));
+    if (i + 1 < 15) k[i + 1] = expand_odd(k[i - 1], k[i]);
+}
+
+AES_TARGET void expand(const std::uint8_t* key, __m128i* encrypt, __m128i* decrypt) {
+    encrypt[0] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(key));
+    encrypt[1] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(key + 16));
+    expand_pair<0x01>(encrypt, 2);
+    expand_pair<0x02>(encrypt, 4);
+    expand_pair<0x04>(encrypt, 6);
+    expand_pair<0x08>(encrypt, 8);
+    expand_pair<0x10>(encrypt, 10);
+    expand_pair<0x20>(encrypt, 12);
+    expand_pair<0x40>(encrypt, 14);
+    decrypt[0] = encrypt[14];
+    for (int round = 1; round < 14; ++round) decrypt[round] = _mm_aesimc_si128(encrypt[14 - round]);
+    decrypt[14] = encrypt[0];
+}
+
+}  // namespace
+
+AesNiKeys::AesNiKeys(const std::uint8_t* key) {
+    expand(key, encrypt, decrypt);
+}
+
+}  // namespace dallowgate
+
+#endif

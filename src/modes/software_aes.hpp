@@ -1,0 +1,67 @@
+// The portable backend: AES-256 from libcrypto (EVP, ECB without padding), constant-time and
+// hardware-accelerated where the CPU allows. Used where the CPU has no AES instructions.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include <openssl/evp.h>
+
+namespace dallowgate {
+
+// Contexts for both directions under one key; libcrypto cleanses them when they are freed.
+class SoftwareAesKeys {
+public:
+    // Throws std::bad_alloc when libcrypto cannot allocate the contexts.
+    explicit SoftwareAesKeys(const std::uint8_t* key);
+    ~SoftwareAesKeys();
+    SoftwareAesKeys(const SoftwareAesKeys&) = delete;
+    SoftwareAesKeys& operator=(const SoftwareAesKeys&) = delete;
+
+    void encrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
+    void decrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
+
+private:
+    EVP_CIPHER_CTX* encrypt_ = nullptr;
+    EVP_CIPHER_CTX* decrypt_ = nullptr;
+};
+
+// Block operations over libcrypto, for the mode loops: one library call per block or batch.
+class SoftwareAes {
+public:
+    struct Block {
+        std::uint64_t low, high;
+    };
+    static constexpr std::size_t batch_width = 4;
+
+    explicit SoftwareAes(const SoftwareAesKeys& keys) : keys_(keys) {}
+
+    static Block load(const std::uint8_t* p) {
+        Block b;
+        std::memcpy(&b, p, sizeof b);
+        return b;
+    }
+    static void store(std::uint8_t* p, Block b) { std::memcpy(p, &b, sizeof b); }
+    static Block xor_blocks(Block a, Block b) { return {a.low ^ b.low, a.high ^ b.high}; }
+
+    Block encrypt(Block x) const {
+        keys_.encrypt(reinterpret_cast<const std::uint8_t*>(&x),
+                      reinterpret_cast<std::uint8_t*>(&x), 1);
+        return x;
+    }
+    Block decrypt(Block x) const {
+        keys_.decrypt(reinterpret_cast<const std::uint8_t*>(&x),
+                      reinterpret_cast<std::uint8_t*>(&x), 1);
+        return x;
+    }
+    void encrypt_batch(Block* blocks) const {
+        keys_.encrypt(reinterpret_cast<const std::uint8_t*>(blocks),
+                      reinterpret_cast<std::uint8_t*>(blocks), batch_width);
+    }
+
+private:
+    const SoftwareAesKeys& keys_;
+};
+
+}  // namespace dallowgate
