@@ -9,13 +9,17 @@ DEB_PACKAGES := g++ make cmake ninja-build pkg-config libssl-dev libgtest-dev qe
 PY_PACKAGES := scikit-build-core pytest hypothesis numpy cryptography
 STAMPS := .stamps
 
-.PHONY: demo test test-cpp test-python test-noaesni bench install deps clean
+# A CPU model without the AES instructions, for running everything on the portable backend.
+NOAESNI_CPU := Nehalem
+HOST_ARCH := $(shell uname -m)
 
-demo: install
+.PHONY: demo test test-cpp test-python test-noaesni bench bench-tools install deps clean
+
+demo: install bench-tools
 	@for example in examples/*.py; do echo "== $$example"; $(PY) $$example || exit 1; done
 	$(PY) bench/run.py --quick
 
-test: test-cpp test-python
+test: test-cpp test-python test-noaesni
 
 test-cpp: deps
 	cmake -S . -B $(CPP_BUILD) -G Ninja -DDALLOWGATE_TESTS=ON -DPython_EXECUTABLE=$(abspath $(PY))
@@ -25,11 +29,26 @@ test-cpp: deps
 test-python: install
 	$(PY) -m pytest -q tests/python
 
-bench: install
+# The module's tests on an emulated CPU without AES-NI (x86-64 hosts only): the CPU check,
+# the libcrypto backend and everything above it run as on such a machine.
+test-noaesni: install test-cpp
+ifeq ($(HOST_ARCH),x86_64)
+	qemu-x86_64 -cpu $(NOAESNI_CPU) $(CPP_BUILD)/tests/cpp/dallowgate_tests --gtest_brief=1
+	qemu-x86_64 -cpu $(NOAESNI_CPU) $(CPP_BUILD)/tests/cpp/software_erasure_test --gtest_brief=1
+	qemu-x86_64 -cpu $(NOAESNI_CPU) $(PY) -m pytest -q -p no:cacheprovider tests/python
+else
+	@echo "test-noaesni: only on x86-64 hosts"
+endif
+
+bench: install bench-tools
 	$(PY) bench/run.py
-	@mkdir -p build/bench
-	g++ -std=c++20 -O2 bench/sha256_interfaces.cpp -o build/bench/sha256_interfaces -lcrypto
 	build/bench/sha256_interfaces
+
+bench-tools: build/bench/aes_chain build/bench/sha256_interfaces
+
+build/bench/%: bench/%.cpp
+	@mkdir -p build/bench
+	g++ -std=c++20 -O2 -Wall -Wextra -Werror $< -o $@ -lcrypto
 
 install: deps
 	$(PY) -m pip install --no-build-isolation --no-deps -q .

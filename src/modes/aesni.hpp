@@ -59,6 +59,29 @@ public:
         return _mm_aesdeclast_si128(x, k[14]);
     }
 
+    // E(in ^ before) ^ after, with `before` entering last and `after` folded into the last
+    // round key, so that a value carried from the previous block meets one XOR at most.
+    AES_INLINE Block encrypt_between(Block in, Block before, Block after) const {
+        const __m128i* k = keys_.encrypt;
+        __m128i x = _mm_xor_si128(in, k[0]);
+        __asm__("" : "+x"(x));  // keeps the compiler from moving `before` to the front
+        x = _mm_xor_si128(x, before);
+#pragma GCC unroll 13
+        for (int round = 1; round < 14; ++round) x = _mm_aesenc_si128(x, k[round]);
+        return _mm_aesenclast_si128(x, _mm_xor_si128(k[14], after));
+    }
+
+    // D(in ^ before) ^ after, arranged as encrypt_between.
+    AES_INLINE Block decrypt_between(Block in, Block before, Block after) const {
+        const __m128i* k = keys_.decrypt;
+        __m128i x = _mm_xor_si128(in, k[0]);
+        __asm__("" : "+x"(x));  // keeps the compiler from moving `before` to the front
+        x = _mm_xor_si128(x, before);
+#pragma GCC unroll 13
+        for (int round = 1; round < 14; ++round) x = _mm_aesdec_si128(x, k[round]);
+        return _mm_aesdeclast_si128(x, _mm_xor_si128(k[14], after));
+    }
+
     // Encrypts batch_width blocks, all advanced one round at a time.
     AES_INLINE void encrypt_batch(Block* blocks) const {
         const __m128i* k = keys_.encrypt;

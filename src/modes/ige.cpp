@@ -11,8 +11,7 @@ AES_TARGET void ige_encrypt_blocks(const Aes& aes, std::uint8_t* data, std::size
     auto previous_plaintext = Aes::load(iv + 16);
     for (std::size_t i = 0; i < blocks; ++i, data += 16) {
         auto plaintext = Aes::load(data);
-        auto ciphertext = Aes::xor_blocks(
-            aes.encrypt(Aes::xor_blocks(plaintext, previous_ciphertext)), previous_plaintext);
+        auto ciphertext = aes.encrypt_between(plaintext, previous_ciphertext, previous_plaintext);
         Aes::store(data, ciphertext);
         previous_ciphertext = ciphertext;
         previous_plaintext = plaintext;
@@ -26,8 +25,7 @@ AES_TARGET void ige_decrypt_blocks(const Aes& aes, std::uint8_t* data, std::size
     auto previous_plaintext = Aes::load(iv + 16);
     for (std::size_t i = 0; i < blocks; ++i, data += 16) {
         auto ciphertext = Aes::load(data);
-        auto plaintext = Aes::xor_blocks(
-            aes.decrypt(Aes::xor_blocks(ciphertext, previous_plaintext)), previous_ciphertext);
+        auto plaintext = aes.decrypt_between(ciphertext, previous_plaintext, previous_ciphertext);
         Aes::store(data, plaintext);
         previous_ciphertext = ciphertext;
         previous_plaintext = plaintext;
