@@ -44,7 +44,7 @@ bench: install bench-tools
 	$(PY) bench/run.py
 	build/bench/sha256_interfaces
 
-bench-tools: build/bench/aes_chain build/bench/sha256_interfaces
+bench-tools: build/bench/aes_chain build/bench/sha256_interfaces build/bench/getrandom_cost
 
 build/bench/%: bench/%.cpp
 	@mkdir -p build/bench

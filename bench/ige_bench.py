@@ -4,23 +4,11 @@ per call against IGE written in Python over the cryptography package's AES-ECB."
 import ctypes
 import ctypes.util
 import os
-import subprocess
 
 import dallowgate
+from native import measure
 
 MIB = 1024 * 1024
-HERE = os.path.dirname(os.path.abspath(__file__))
-CHAIN = os.path.join(HERE, "..", "build", "bench", "aes_chain")
-
-
-def serial_bound_ns():
-    """ns for 1 MiB of dependent aesenc (14 per block), or None where it cannot be measured."""
-    if not os.path.exists(CHAIN):
-        return None
-    try:
-        return float(subprocess.run([CHAIN], capture_output=True, check=True, text=True).stdout.split()[0])
-    except (OSError, subprocess.CalledProcessError):
-        return None  # no AES instructions on this CPU
 
 
 def openssl_ige():
@@ -63,7 +51,7 @@ def cases():
     data = os.urandom(MIB)
     encrypted = dallowgate.ige256_encrypt(data, key, iv)
 
-    bound = serial_bound_ns()
+    bound = measure("aes_chain")  # ns for 1 MiB of dependent aesenc, 14 per block
     if bound is not None:
         yield ("ige256_encrypt 1 MiB", lambda: dallowgate.ige256_encrypt(data, key, iv),
                "serial aesenc bound", bound)

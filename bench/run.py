@@ -10,9 +10,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import ige_bench  # noqa: E402
 import kdf_bench  # noqa: E402
+import message_bench  # noqa: E402
 from timing import calibrated_number, cpu_model, per_call_ns  # noqa: E402
 
-SUITES = [kdf_bench, ige_bench]
+SUITES = [kdf_bench, ige_bench, message_bench]
 
 
 def main():
@@ -28,14 +29,20 @@ def main():
     print("-" * len(header))
     for suite in SUITES:
         for name, ours, peer_name, peer in suite.cases():
-            number = calibrated_number(ours, target_ns)
-            ours_ns = per_call_ns(ours, number, repeat)
-            if callable(peer):
-                peer_ns = per_call_ns(peer, calibrated_number(peer, target_ns), repeat)
-            else:
-                peer_ns = peer  # a bound measured by the suite
+            ours_ns = timed(ours, target_ns, repeat)
+            if peer is None:  # a figure on its own
+                print(f"{name:<26} {format_ns(ours_ns):>14}")
+                continue
+            peer_ns = timed(peer, target_ns, repeat)
             print(f"{name:<26} {format_ns(ours_ns):>14} {peer_name:<24} {format_ns(peer_ns):>14} "
                   f"{peer_ns / ours_ns:>6.2f}x")
+
+
+def timed(subject, target_ns, repeat):
+    """ns per call of a callable, or a figure the suite measured itself (a number)."""
+    if not callable(subject):
+        return subject
+    return per_call_ns(subject, calibrated_number(subject, target_ns), repeat)
 
 
 def format_ns(ns):

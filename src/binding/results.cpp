@@ -23,6 +23,10 @@ Result<Ref> new_int32(std::int32_t value) {
     return created(PyLong_FromLong(value));
 }
 
+Result<Ref> new_ssize(Py_ssize_t value) {
+    return created(PyLong_FromSsize_t(value));
+}
+
 Result<Ref> new_none() {
     return Ref::borrow(Py_None);
 }

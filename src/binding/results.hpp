@@ -14,6 +14,7 @@ namespace dallowgate {
 Result<Ref> new_bytes(std::span<const std::uint8_t> content);
 Result<Ref> new_int64(std::int64_t value);
 Result<Ref> new_int32(std::int32_t value);
+Result<Ref> new_ssize(Py_ssize_t value);
 Result<Ref> new_none();
 
 // A new tuple that takes over the items, built beforehand in order. If one failed, the

@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <span>
 
+#include "modes/wipe.hpp"
+
 namespace dallowgate {
 
 inline constexpr std::size_t AUTH_KEY_SIZE = 256;
 
+// Wiped when it goes away.
 struct AesKeyIv {
-    std::array<std::uint8_t, 32> key;
-    std::array<std::uint8_t, 32> iv;  // previous-ciphertext half, then previous-plaintext half
+    SecretBytes<32> key;
+    SecretBytes<32> iv;  // previous-ciphertext half, then previous-plaintext half
 };
 
 // direction_offset is 0 (client to server) or 8 (server to client); it shifts every slice

@@ -8,7 +8,9 @@
 namespace dallowgate {
 namespace {
 
-void reset_slot() { (void)take_scratch(); }
+void reset_slot() {
+    (void)take_scratch();
+}
 
 TEST(ScratchBuffer, StartsEmptyAndKeepsWhatIsGivenBack) {
     reset_slot();

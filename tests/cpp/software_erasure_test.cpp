@@ -5,11 +5,11 @@
 
 #include <openssl/crypto.h>
 
+#include <malloc.h>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <malloc.h>
 
 #include "modes/aes256_cipher.hpp"
 
@@ -18,12 +18,10 @@ namespace {
 
 // Round keys 2 and 3 of the FIPS-197 expansion of the key 00 01 02 ... 1f (round keys 0 and 1
 // are the key itself, which may legitimately sit in caller memory).
-constexpr std::array<std::uint8_t, 16> ROUND_KEY_2 = {0xa5, 0x73, 0xc2, 0x9f, 0xa1, 0x76,
-                                                      0xc4, 0x98, 0xa9, 0x7f, 0xce, 0x93,
-                                                      0xa5, 0x72, 0xc0, 0x9c};
-constexpr std::array<std::uint8_t, 16> ROUND_KEY_3 = {0x16, 0x51, 0xa8, 0xcd, 0x02, 0x44,
-                                                      0xbe, 0xda, 0x1a, 0x5d, 0xa4, 0xc1,
-                                                      0x06, 0x40, 0xba, 0xde};
+constexpr std::array<std::uint8_t, 16> ROUND_KEY_2 = {
+    0xa5, 0x73, 0xc2, 0x9f, 0xa1, 0x76, 0xc4, 0x98, 0xa9, 0x7f, 0xce, 0x93, 0xa5, 0x72, 0xc0, 0x9c};
+constexpr std::array<std::uint8_t, 16> ROUND_KEY_3 = {
+    0x16, 0x51, 0xa8, 0xcd, 0x02, 0x44, 0xbe, 0xda, 0x1a, 0x5d, 0xa4, 0xc1, 0x06, 0x40, 0xba, 0xde};
 
 int freed_blocks = 0;
 int freed_with_round_keys = 0;
@@ -32,8 +30,12 @@ bool holds(const unsigned char* block, std::size_t size, const std::array<std::u
     return std::search(block, block + size, key.begin(), key.end()) != block + size;
 }
 
-void* counting_malloc(std::size_t size, const char*, int) { return std::malloc(size); }
-void* counting_realloc(void* p, std::size_t size, const char*, int) { return std::realloc(p, size); }
+void* counting_malloc(std::size_t size, const char*, int) {
+    return std::malloc(size);
+}
+void* counting_realloc(void* p, std::size_t size, const char*, int) {
+    return std::realloc(p, size);
+}
 void inspecting_free(void* p, const char*, int) {
     if (p) {
         auto* block = static_cast<const unsigned char*>(p);

@@ -41,3 +41,46 @@ def ige_decrypt(data, key, iv):
         out.append(p)
         c_prev, p_prev = c, p
     return b"".join(out) + data[whole:]
+
+
+# --- message protection, written out with hashlib -------------------------------------------
+
+import hashlib  # noqa: E402
+import struct  # noqa: E402
+
+
+def kdf(auth_key, msg_key, offset):
+    a = hashlib.sha256(msg_key + auth_key[offset:offset + 36]).digest()
+    b = hashlib.sha256(auth_key[offset + 40:offset + 76] + msg_key).digest()
+    return a[:8] + b[8:24] + a[24:], b[:8] + a[8:24] + b[24:]
+
+
+def msg_key_of(auth_key, plaintext, offset):
+    return hashlib.sha256(auth_key[88 + offset:120 + offset] + plaintext).digest()[8:24]
+
+
+def padding_size(body_size):
+    return (body_size + 59) // 16 * 16 - 32 - body_size
+
+
+def plaintext_of(msg_id, seq_no, body, salt, session_id, padding=None, length_field=None):
+    if padding is None:
+        import os
+        padding = os.urandom(padding_size(len(body)))
+    length = len(body) if length_field is None else length_field
+    return struct.pack("<q8sqi", salt, session_id, msg_id, seq_no) + struct.pack(
+        "<i" if length < 0 else "<I", length) + body + padding
+
+
+def seal(plaintext, auth_key, auth_key_id, offset=0, tail=b""):
+    """A packed message for `plaintext`; `tail` (under 16 bytes) follows the ciphertext in
+    clear, as a trailing partial block that is never encrypted but is hashed."""
+    msg_key = msg_key_of(auth_key, plaintext + tail, offset)
+    key, iv = kdf(auth_key, msg_key, offset)
+    return auth_key_id + msg_key + ige_encrypt(plaintext, key, iv) + tail
+
+
+def open_packed(packed, auth_key, offset=0):
+    """The plaintext of a packed message (whole blocks decrypted, a partial tail kept)."""
+    key, iv = kdf(auth_key, packed[8:24], offset)
+    return ige_decrypt(packed[24:], key, iv)

@@ -1,17 +1,14 @@
-import hashlib
-
 import dallowgate
 import pytest
 from hypothesis import given, strategies as st
+
+import oracles
 
 auth_keys = st.binary(min_size=256, max_size=256)
 
 
 def oracle(auth_key, msg_key, outgoing):
-    d = 0 if outgoing else 8
-    a = hashlib.sha256(msg_key + auth_key[d:d + 36]).digest()
-    b = hashlib.sha256(auth_key[d + 40:d + 76] + msg_key).digest()
-    return a[:8] + b[8:24] + a[24:], b[:8] + a[8:24] + b[24:]
+    return oracles.kdf(auth_key, msg_key, 0 if outgoing else 8)
 
 
 @given(auth_keys, st.binary(min_size=16, max_size=16), st.booleans())
