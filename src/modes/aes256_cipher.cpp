@@ -4,12 +4,15 @@
 
 namespace dallowgate {
 
-Aes256Cipher::Aes256Cipher(Key key, AesBackend backend) {
+Aes256Cipher::Aes256Cipher(Key key, AesBackend backend, bool use_vaes) {
 #if DALLOWGATE_X86
     if (backend == AesBackend::aesni) {
         schedule_.emplace<AesNiKeys>(key.data());
+        use_vaes_ = use_vaes;
         return;
     }
+#else
+    (void)use_vaes;
 #endif
     if (backend != AesBackend::software) internal_fault("no such AES backend");
     schedule_.emplace<SoftwareAesKeys>(key.data());
@@ -27,17 +30,17 @@ std::size_t Aes256Cipher::batch_width() const {
 namespace {
 
 template <class Aes>
-AES_TARGET void encrypt_one(const Aes& aes, const std::uint8_t* in, std::uint8_t* out) {
+void encrypt_one(const Aes& aes, const std::uint8_t* in, std::uint8_t* out) {
     Aes::store(out, aes.encrypt(Aes::load(in)));
 }
 
 template <class Aes>
-AES_TARGET void decrypt_one(const Aes& aes, const std::uint8_t* in, std::uint8_t* out) {
+void decrypt_one(const Aes& aes, const std::uint8_t* in, std::uint8_t* out) {
     Aes::store(out, aes.decrypt(Aes::load(in)));
 }
 
 template <class Aes>
-AES_TARGET void encrypt_many(const Aes& aes, const std::uint8_t* in, std::uint8_t* out) {
+void encrypt_many(const Aes& aes, const std::uint8_t* in, std::uint8_t* out) {
     typename Aes::Block blocks[Aes::batch_width];
     for (std::size_t i = 0; i < Aes::batch_width; ++i) blocks[i] = Aes::load(in + 16 * i);
     aes.encrypt_batch(blocks);

@@ -11,27 +11,59 @@
 namespace dallowgate {
 namespace {
 
-std::atomic<AesBackend> backend{AesBackend::undetected};
+enum class Choice : std::uint8_t { undetected, aesni, aesni_vaes, software };
+
+std::atomic<Choice> choice{Choice::undetected};
+
+Choice detected() noexcept {
+    Choice current = choice.load(std::memory_order_relaxed);
+    if (current != Choice::undetected) return current;
+    // Threads that race here compute and store the same value.
+    current = !cpu_has_aesni() ? Choice::software
+              : cpu_has_vaes() ? Choice::aesni_vaes
+                               : Choice::aesni;
+    choice.store(current, std::memory_order_relaxed);
+    return current;
+}
+
+#if DALLOWGATE_X86
+bool cpuid(unsigned leaf, unsigned subleaf, unsigned (&r)[4]) {
+    return __get_cpuid_count(leaf, subleaf, &r[0], &r[1], &r[2], &r[3]) != 0;
+}
+#endif
 
 }  // namespace
 
 bool cpu_has_aesni() noexcept {
 #if DALLOWGATE_X86
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid_count(1, 0, &eax, &ebx, &ecx, &edx)) return false;
-    return (ecx & (1u << 25)) != 0;
+    unsigned r[4];
+    return cpuid(1, 0, r) && (r[2] & (1u << 25));
+#else
+    return false;
+#endif
+}
+
+bool cpu_has_vaes() noexcept {
+#if DALLOWGATE_X86
+    unsigned leaf1[4], leaf7[4];
+    if (!cpuid(1, 0, leaf1) || !cpuid(7, 0, leaf7)) return false;
+    const bool osxsave = leaf1[2] & (1u << 27), avx = leaf1[2] & (1u << 28);
+    const bool avx2 = leaf7[1] & (1u << 5), vaes = leaf7[2] & (1u << 9);
+    if (!(osxsave && avx && avx2 && vaes)) return false;
+    unsigned low, high;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return (low & 0x6) == 0x6;  // XMM and YMM state enabled
 #else
     return false;
 #endif
 }
 
 AesBackend aes_backend() noexcept {
-    AesBackend current = backend.load(std::memory_order_relaxed);
-    if (current != AesBackend::undetected) return current;
-    // Threads that race here compute and store the same value.
-    current = cpu_has_aesni() ? AesBackend::aesni : AesBackend::software;
-    backend.store(current, std::memory_order_relaxed);
-    return current;
+    return detected() == Choice::software ? AesBackend::software : AesBackend::aesni;
+}
+
+bool aesni_batches_use_vaes() noexcept {
+    return detected() == Choice::aesni_vaes;
 }
 
 }  // namespace dallowgate

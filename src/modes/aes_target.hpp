@@ -1,16 +1,17 @@
 // Function-level target attributes for the AES-NI code, so that one binary runs on CPUs with
 // and without the AES instructions: only functions marked here may use them.
+//
+// Mode loops are templates without attributes. They are instantiated inside a wrapper that
+// carries the target and `flatten`, which inlines the loop and the block operations into the
+// wrapper, so the AES-NI instances call no function per block.
 #pragma once
 
 #if defined(__x86_64__) || defined(__i386__)
 #define DALLOWGATE_X86 1
-// Functions that may contain AES instructions (the mode loops, instantiated for both
-// backends: the compiler emits AES instructions only where the code asks for them).
 #define AES_TARGET __attribute__((target("aes")))
-// The AES-NI block operations, inlined into the mode loops.
-#define AES_INLINE __attribute__((target("aes"), always_inline)) inline
+#define VAES_TARGET __attribute__((target("aes,avx,avx2,vaes")))
+#define AES_LOOP_WRAPPER __attribute__((target("aes"), flatten))
+#define VAES_LOOP_WRAPPER __attribute__((target("aes,avx,avx2,vaes"), flatten))
 #else
 #define DALLOWGATE_X86 0
-#define AES_TARGET
-#define AES_INLINE inline
 #endif

@@ -8,7 +8,7 @@ namespace dallowgate {
 namespace {
 
 // The next even round key from the previous two, given aeskeygenassist of the odd one.
-AES_INLINE __m128i expand_even(__m128i previous, __m128i assist) {
+AES_TARGET inline __m128i expand_even(__m128i previous, __m128i assist) {
     assist = _mm_shuffle_epi32(assist, 0xff);
     previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
     previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
@@ -17,7 +17,7 @@ AES_INLINE __m128i expand_even(__m128i previous, __m128i assist) {
 }
 
 // The next odd round key (SubWord without rotation, no round constant).
-AES_INLINE __m128i expand_odd(__m128i previous, __m128i even) {
+AES_TARGET inline __m128i expand_odd(__m128i previous, __m128i even) {
     __m128i assist = _mm_shuffle_epi32(_mm_aeskeygenassist_si128(even, 0x00), 0xaa);
     previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
     previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
@@ -26,7 +26,7 @@ AES_INLINE __m128i expand_odd(__m128i previous, __m128i even) {
 }
 
 template <int Rcon>
-AES_INLINE void expand_pair(__m128i* k, int i) {
+AES_TARGET inline void expand_pair(__m128i* k, int i) {
     k[i] = expand_even(k[i - 2], _mm_aeskeygenassist_si128(k[i - 1], Rcon));
     if (i + 1 < 15) k[i + 1] = expand_odd(k[i - 1], k[i]);
 }

@@ -5,8 +5,8 @@ namespace {
 
 // Each block depends on the one before it, so both directions run strictly one block at a time.
 template <class Aes>
-AES_TARGET void ige_encrypt_blocks(const Aes& aes, std::uint8_t* data, std::size_t blocks,
-                                   const std::uint8_t* iv) {
+void ige_encrypt_blocks(const Aes& aes, std::uint8_t* data, std::size_t blocks,
+                        const std::uint8_t* iv) {
     auto previous_ciphertext = Aes::load(iv);
     auto previous_plaintext = Aes::load(iv + 16);
     for (std::size_t i = 0; i < blocks; ++i, data += 16) {
@@ -19,8 +19,8 @@ AES_TARGET void ige_encrypt_blocks(const Aes& aes, std::uint8_t* data, std::size
 }
 
 template <class Aes>
-AES_TARGET void ige_decrypt_blocks(const Aes& aes, std::uint8_t* data, std::size_t blocks,
-                                   const std::uint8_t* iv) {
+void ige_decrypt_blocks(const Aes& aes, std::uint8_t* data, std::size_t blocks,
+                        const std::uint8_t* iv) {
     auto previous_ciphertext = Aes::load(iv);
     auto previous_plaintext = Aes::load(iv + 16);
     for (std::size_t i = 0; i < blocks; ++i, data += 16) {
