@@ -40,7 +40,7 @@ else
 	@echo "test-noaesni: only on x86-64 hosts"
 endif
 
-bench: install bench-tools
+bench: install bench-tools test-cpp
 	$(PY) bench/run.py
 	build/bench/sha256_interfaces
 

@@ -3,15 +3,26 @@
 import os
 import subprocess
 
-BUILD = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "bench")
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+# Stand-alone programs, and those linked with the module's code (built with the C++ tests).
+PLACES = [os.path.join(ROOT, "build", "bench"), os.path.join(ROOT, "build", "cpp")]
+
+
+def measure_all(program):
+    """The numbers the program prints (None for "-"), or None where it is not built or
+    cannot run."""
+    for place in PLACES:
+        path = os.path.join(place, program)
+        if os.path.exists(path):
+            try:
+                out = subprocess.run([path], capture_output=True, check=True, text=True).stdout
+                return [None if word == "-" else float(word) for word in out.split()]
+            except (OSError, subprocess.CalledProcessError, ValueError):
+                return None
+    return None
 
 
 def measure(program):
-    """The first number the program prints, or None where it is not built or cannot run."""
-    path = os.path.join(BUILD, program)
-    if not os.path.exists(path):
-        return None
-    try:
-        return float(subprocess.run([path], capture_output=True, check=True, text=True).stdout.split()[0])
-    except (OSError, subprocess.CalledProcessError, ValueError, IndexError):
-        return None
+    """The first number the program prints, or None."""
+    figures = measure_all(program)
+    return figures[0] if figures else None

@@ -1,6 +1,13 @@
+#include <cstring>
+#include <vector>
+
+#include "binding/bytearray_access.hpp"
+#include "binding/lock_release.hpp"
+#include "binding/results.hpp"
+#include "binding/scratch_buffer.hpp"
 #include "binding/signature.hpp"
 #include "lib/bodies.hpp"
-#include "lib/not_built_yet.hpp"
+#include "modes/ctr.hpp"
 
 namespace dallowgate {
 namespace {
@@ -24,35 +31,153 @@ constexpr BatchSignature CTR256_ENCRYPT_BATCH{
 constexpr BatchSignature CTR256_DECRYPT_BATCH{
     {"ctr256_decrypt_batch", "ctr256_decrypt_batch()", BATCH_PARAMETERS, 5}};
 
-template <class Bound>
-Result<Ref> placeholder(const Bound& signature, PyObject* const* args, Py_ssize_t nargs,
-                        PyObject* kwnames) {
+// The checks on key, iv and state shared by the single-stream functions.
+MaybeError check_stream_arguments(ByteView key, PyObject* iv, PyObject* state) {
+    if (key.size() != 32) return value_error("Key must be 32 bytes");
+    if (PyByteArray_GET_SIZE(iv) != 16) return value_error("IV must be 16 bytes");
+    if (PyByteArray_GET_SIZE(state) == 0) return value_error("state must not be empty");
+    return std::nullopt;
+}
+
+// The stream state the caller's iv and state stand for.
+CtrState stream_state(PyObject* iv, PyObject* state) {
+    CtrState stream{{}, keystream_position(bytearray_bytes(state)[0])};
+    std::memcpy(stream.counter.data(), bytearray_bytes(iv).data(), 16);
+    return stream;
+}
+
+// Runs the stream from `input` to `output`, with the lock released from the threshold on.
+CtrState run_stream(std::span<const std::uint8_t> input, std::uint8_t* output, ByteView key,
+                    PyObject* iv, PyObject* state) {
+    CtrJob job{input, output, {}, stream_state(iv, state)};
+    std::memcpy(job.key.data(), key.data(), 32);
+    return run_released_from_threshold(input.size(), [&job] { return run_ctr_job(job); });
+}
+
+// After the work, before anything is written: iv and state must not have been resized meanwhile.
+MaybeError check_stream_state(PyObject* iv, PyObject* state) {
+    if (PyByteArray_GET_SIZE(iv) != 16) return resized_during_call("iv");
+    if (PyByteArray_GET_SIZE(state) == 0) return resized_during_call("state");
+    return std::nullopt;
+}
+
+void write_stream_state(PyObject* iv, PyObject* state, const CtrState& stream) {
+    std::memcpy(bytearray_bytes(iv).data(), stream.counter.data(), 16);
+    bytearray_bytes(state)[0] = static_cast<std::uint8_t>(stream.position);
+}
+
+// The keystream runs from `src` straight into the result object, which no other thread can
+// reach before it is returned.
+Result<Ref> ctr_body(const CtrSignature& signature, PyObject* const* args, Py_ssize_t nargs,
+                     PyObject* kwnames) {
     auto bound = signature.bind(args, nargs, kwnames);
     if (!bound) return bound.take_error();
-    return not_built_yet(signature.description.name);
+    auto [src, key, iv, state] = *bound;
+    if (MaybeError error = check_stream_arguments(key, iv, state)) return std::move(*error);
+
+    std::uint8_t* output = nullptr;
+    Result<Ref> result = new_bytes_to_fill(src.size(), output);
+    if (!result) return result;
+    CtrState advanced = run_stream(src, output, key, iv, state);
+    if (MaybeError error = check_stream_state(iv, state)) return std::move(*error);
+    write_stream_state(iv, state, advanced);
+    return result;
+}
+
+// `data` is copied into the thread's scratch buffer, transformed there and copied back.
+Result<Ref> inplace_body(const InplaceSignature& signature, PyObject* const* args, Py_ssize_t nargs,
+                         PyObject* kwnames) {
+    auto bound = signature.bind(args, nargs, kwnames);
+    if (!bound) return bound.take_error();
+    auto [data, key, iv, state] = *bound;
+    if (MaybeError error = check_stream_arguments(key, iv, state)) return std::move(*error);
+
+    ByteBuffer buffer = take_scratch();
+    const std::size_t size = bytearray_bytes(data).size();
+    if (!buffer.resize_uninitialized(size)) return memory_error();
+    if (size) std::memcpy(buffer.data(), bytearray_bytes(data).data(), size);
+    CtrState advanced = run_stream(buffer.bytes(), buffer.data(), key, iv, state);
+
+    if (bytearray_bytes(data).size() != size) return resized_during_call("data");
+    if (MaybeError error = check_stream_state(iv, state)) return std::move(*error);
+    if (size) std::memcpy(bytearray_bytes(data).data(), buffer.data(), size);
+    write_stream_state(iv, state, advanced);
+    give_back_scratch(std::move(buffer));
+    return new_none();
+}
+
+Result<Ref> batch_body(const BatchSignature& signature, PyObject* const* args, Py_ssize_t nargs,
+                       PyObject* kwnames) {
+    auto bound = signature.bind(args, nargs, kwnames);
+    if (!bound) return bound.take_error();
+    auto [data_flat, sizes, key, ivs, states] = *bound;
+    if (key.size() != 32) return value_error("Key must be 32 bytes");
+    const std::size_t n = bytearray_bytes(states).size();
+    if (n == 0) return new_bytes({});
+    if (bytearray_bytes(ivs).size() != 16 * n) return value_error("ivs must be 16*n bytes");
+    if (bytearray_bytes(sizes).size() != 4 * n) return value_error("sizes must be 4*n bytes");
+
+    std::vector<std::uint64_t> offsets(n + 1, 0);
+    const std::uint8_t* entries = bytearray_bytes(sizes).data();
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::uint8_t* e = entries + 4 * k;
+        const std::uint64_t size = e[0] | e[1] << 8 | e[2] << 16 | std::uint64_t{e[3]} << 24;
+        if (__builtin_add_overflow(offsets[k], size, &offsets[k + 1]))
+            return value_error("total data size overflow");
+    }
+    if (offsets[n] > data_flat.size()) return value_error("data_flat too short for given sizes");
+
+    // The result starts as a copy of data_flat and is transformed item by item in place.
+    std::uint8_t* out = nullptr;
+    Result<Ref> result = new_bytes_to_fill(data_flat.size(), out);
+    if (!result) return result;
+    if (!data_flat.empty()) std::memcpy(out, data_flat.data(), data_flat.size());
+    std::vector<CtrState> streams(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        std::memcpy(streams[k].counter.data(), bytearray_bytes(ivs).data() + 16 * k, 16);
+        streams[k].position = keystream_position(bytearray_bytes(states)[k]);
+    }
+    SecretBytes<32> key_copy;
+    std::memcpy(key_copy.data(), key.data(), 32);
+
+    release_interpreter_lock([&] {
+        Aes256Cipher cipher(key_copy);
+        for (std::size_t k = 0; k < n; ++k) {
+            std::uint8_t* item = out + offsets[k];
+            apply_ctr_keystream(cipher, {item, offsets[k + 1] - offsets[k]}, item, streams[k]);
+        }
+    });
+
+    if (bytearray_bytes(ivs).size() != 16 * n) return resized_during_call("ivs");
+    if (bytearray_bytes(states).size() != n) return resized_during_call("states");
+    for (std::size_t k = 0; k < n; ++k) {
+        std::memcpy(bytearray_bytes(ivs).data() + 16 * k, streams[k].counter.data(), 16);
+        bytearray_bytes(states)[k] = static_cast<std::uint8_t>(streams[k].position);
+    }
+    return result;
 }
 
 }  // namespace
 
 Result<Ref> ctr256_encrypt_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return placeholder(CTR256_ENCRYPT, args, nargs, kwnames);
+    return ctr_body(CTR256_ENCRYPT, args, nargs, kwnames);
 }
 Result<Ref> ctr256_decrypt_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return placeholder(CTR256_DECRYPT, args, nargs, kwnames);
+    return ctr_body(CTR256_DECRYPT, args, nargs, kwnames);
 }
 Result<Ref> ctr256_encrypt_inplace_body(PyObject* const* args, Py_ssize_t nargs,
                                         PyObject* kwnames) {
-    return placeholder(CTR256_ENCRYPT_INPLACE, args, nargs, kwnames);
+    return inplace_body(CTR256_ENCRYPT_INPLACE, args, nargs, kwnames);
 }
 Result<Ref> ctr256_decrypt_inplace_body(PyObject* const* args, Py_ssize_t nargs,
                                         PyObject* kwnames) {
-    return placeholder(CTR256_DECRYPT_INPLACE, args, nargs, kwnames);
+    return inplace_body(CTR256_DECRYPT_INPLACE, args, nargs, kwnames);
 }
 Result<Ref> ctr256_encrypt_batch_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return placeholder(CTR256_ENCRYPT_BATCH, args, nargs, kwnames);
+    return batch_body(CTR256_ENCRYPT_BATCH, args, nargs, kwnames);
 }
 Result<Ref> ctr256_decrypt_batch_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return placeholder(CTR256_DECRYPT_BATCH, args, nargs, kwnames);
+    return batch_body(CTR256_DECRYPT_BATCH, args, nargs, kwnames);
 }
 
 }  // namespace dallowgate

@@ -8,10 +8,11 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #define DALLOWGATE_X86 1
-#define AES_TARGET __attribute__((target("aes")))
-#define VAES_TARGET __attribute__((target("aes,avx,avx2,vaes")))
-#define AES_LOOP_WRAPPER __attribute__((target("aes"), flatten))
-#define VAES_LOOP_WRAPPER __attribute__((target("aes,avx,avx2,vaes"), flatten))
+// Every CPU with AES-NI also has SSSE3 (and SSE4.1), which the counter arithmetic uses.
+#define AES_TARGET __attribute__((target("aes,ssse3")))
+#define VAES_TARGET __attribute__((target("aes,ssse3,avx,avx2,vaes")))
+#define AES_LOOP_WRAPPER __attribute__((target("aes,ssse3"), flatten))
+#define VAES_LOOP_WRAPPER __attribute__((target("aes,ssse3,avx,avx2,vaes"), flatten))
 #else
 #define DALLOWGATE_X86 0
 #endif

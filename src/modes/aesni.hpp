@@ -8,6 +8,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -42,6 +43,11 @@ public:
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p), b);
     }
     AES_TARGET static Block xor_blocks(Block a, Block b) { return _mm_xor_si128(a, b); }
+    // The 16-byte big-endian counter block of the 128-bit value high:low.
+    AES_TARGET static Block counter_block(std::uint64_t high, std::uint64_t low) {
+        return _mm_set_epi64x(static_cast<long long>(__builtin_bswap64(low)),
+                              static_cast<long long>(__builtin_bswap64(high)));
+    }
 
     AES_TARGET Block encrypt(Block x) const {
         const __m128i* k = keys_.encrypt;
@@ -99,38 +105,175 @@ public:
             blocks[i] = _mm_aesenclast_si128(blocks[i], k[14]);
     }
 
+    // out = in XOR the keystream of counter values high:low + 0 .. batch_width - 1, over
+    // 16 * batch_width bytes (in and out may be the same); carries into the high half.
+    AES_TARGET void xor_keystream_batch(std::uint64_t high, std::uint64_t low,
+                                        const std::uint8_t* in, std::uint8_t* out) const {
+        Block blocks[batch_width];
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < batch_width; ++i) {
+            std::uint64_t sum = low + i;
+            blocks[i] = counter_block(high + (sum < low), sum);
+        }
+        encrypt_batch(blocks);
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < batch_width; ++i)
+            store(out + 16 * i, xor_blocks(load(in + 16 * i), blocks[i]));
+    }
+
+    // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
+    // advancing high:low past them.
+    AES_TARGET void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
+                                  std::uint8_t* out, std::size_t batches) const {
+        constexpr std::uint64_t MAX = ~std::uint64_t{0};
+        while (batches != 0) {
+            std::size_t run = 1;
+            if (MAX - low < batch_width - 1) {  // the low half wraps inside this batch
+                xor_keystream_batch(high, low, in, out);
+            } else {  // the batches whose counters all stay below the wrap of the low half
+                run = std::min<std::uint64_t>(batches,
+                                              (MAX - low - (batch_width - 1)) / batch_width + 1);
+                xor_keystream_without_carry(high, low, in, out, run);
+            }
+            advance(high, low, run * batch_width);
+            in += 16 * batch_width * run;
+            out += 16 * batch_width * run;
+            batches -= run;
+        }
+    }
+
 protected:
+    // Counter block `native` + i (low half in native order, no carry) XOR round key 0.
+    AES_TARGET static __m128i whitened_counter(__m128i native, std::size_t i, __m128i to_big_endian,
+                                               __m128i round_key_0) {
+        __m128i sum = _mm_add_epi64(native, _mm_set_epi64x(static_cast<long long>(i), 0));
+        return _mm_xor_si128(_mm_shuffle_epi8(sum, to_big_endian), round_key_0);
+    }
+
+    static void advance(std::uint64_t& high, std::uint64_t& low, std::uint64_t blocks) {
+        std::uint64_t sum = low + blocks;
+        high += sum < low;
+        low = sum;
+    }
+
+    // The bulk loop, software-pipelined: the next batch's counter blocks and first round
+    // key go in while this batch's last round and output are still in flight.
+    AES_TARGET void xor_keystream_without_carry(std::uint64_t high, std::uint64_t low,
+                                                const std::uint8_t* in, std::uint8_t* out,
+                                                std::size_t batches) const {
+        const __m128i* k = keys_.encrypt;
+        const __m128i to_big_endian =
+            _mm_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
+        __m128i native = _mm_set_epi64x(static_cast<long long>(low), static_cast<long long>(high));
+        const __m128i step = _mm_set_epi64x(static_cast<long long>(batch_width), 0);
+        Block blocks[batch_width];
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < batch_width; ++i)
+            blocks[i] = whitened_counter(native, i, to_big_endian, k[0]);
+        for (std::size_t b = 0; b < batches; ++b) {
+#pragma GCC unroll 13
+            for (int round = 1; round < 14; ++round) {
+                __m128i round_key = k[round];
+#pragma GCC unroll 8
+                for (std::size_t i = 0; i < batch_width; ++i)
+                    blocks[i] = _mm_aesenc_si128(blocks[i], round_key);
+            }
+            native = _mm_add_epi64(native, step);
+#pragma GCC unroll 8
+            for (std::size_t i = 0; i < batch_width; ++i) {
+                __m128i keystream = _mm_aesenclast_si128(blocks[i], k[14]);
+                store(out + 16 * i, xor_blocks(load(in + 16 * i), keystream));
+                // the next batch (unused after the last)
+                blocks[i] = whitened_counter(native, i, to_big_endian, k[0]);
+            }
+            in += 16 * batch_width;
+            out += 16 * batch_width;
+        }
+    }
+
     const AesNiKeys& keys_;
 };
 
-// The same operations with the batch run as VAES on 256-bit registers, two blocks in each.
+// The same operations with the batches run as VAES on 256-bit registers, two blocks in each.
 class AesNiVaes : public AesNi {
 public:
     using AesNi::AesNi;
+    static constexpr std::size_t batch_width = 16;
 
     VAES_TARGET void encrypt_batch(Block* blocks) const {
-        constexpr std::size_t PAIRS = batch_width / 2;
-        const __m128i* k = keys_.encrypt;
         __m256i pairs[PAIRS];
-        __m256i round_key = _mm256_broadcastsi128_si256(k[0]);
-#pragma GCC unroll 4
+#pragma GCC unroll 8
         for (std::size_t i = 0; i < PAIRS; ++i)
-            pairs[i] =
-                _mm256_xor_si256(_mm256_set_m128i(blocks[2 * i + 1], blocks[2 * i]), round_key);
+            pairs[i] = _mm256_set_m128i(blocks[2 * i + 1], blocks[2 * i]);
+        encrypt_pairs(pairs);
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < PAIRS; ++i) {
+            blocks[2 * i] = _mm256_castsi256_si128(pairs[i]);
+            blocks[2 * i + 1] = _mm256_extracti128_si256(pairs[i], 1);
+        }
+    }
+
+    // As AesNi::xor_keystream, one VAES batch after another.
+    VAES_TARGET void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
+                                   std::uint8_t* out, std::size_t batches) const {
+        for (; batches != 0; --batches, in += 16 * batch_width, out += 16 * batch_width) {
+            xor_keystream_batch(high, low, in, out);
+            advance(high, low, batch_width);
+        }
+    }
+
+    // As AesNi::xor_keystream_batch, with the counter blocks formed in 256-bit registers.
+    VAES_TARGET void xor_keystream_batch(std::uint64_t high, std::uint64_t low,
+                                         const std::uint8_t* in, std::uint8_t* out) const {
+        if (low > ~std::uint64_t{0} - (batch_width - 1)) {  // the low half wraps in this batch
+            for (std::size_t i = 0; i < batch_width; i += AesNi::batch_width) {
+                std::uint64_t sum = low + i;
+                AesNi::xor_keystream_batch(high + (sum < low), sum, in + 16 * i, out + 16 * i);
+            }
+            return;
+        }
+        // Each 64-bit lane byte-reversed: (high, low) pairs become big-endian counter blocks.
+        const __m256i to_big_endian =
+            _mm256_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,
+                            13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
+        const __m256i first =
+            _mm256_set_epi64x(static_cast<long long>(low + 1), static_cast<long long>(high),
+                              static_cast<long long>(low), static_cast<long long>(high));
+        __m256i pairs[PAIRS];
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < PAIRS; ++i) {
+            const auto step = static_cast<long long>(2 * i);
+            pairs[i] = _mm256_shuffle_epi8(
+                _mm256_add_epi64(first, _mm256_set_epi64x(step, 0, step, 0)), to_big_endian);
+        }
+        encrypt_pairs(pairs);
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < PAIRS; ++i) {
+            __m256i text = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 32 * i));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32 * i),
+                                _mm256_xor_si256(text, pairs[i]));
+        }
+    }
+
+private:
+    static constexpr std::size_t PAIRS = batch_width / 2;
+
+    VAES_TARGET void encrypt_pairs(__m256i* pairs) const {
+        const __m128i* k = keys_.encrypt;
+        __m256i round_key = _mm256_broadcastsi128_si256(k[0]);
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < PAIRS; ++i) pairs[i] = _mm256_xor_si256(pairs[i], round_key);
 #pragma GCC unroll 13
         for (int round = 1; round < 14; ++round) {
             round_key = _mm256_broadcastsi128_si256(k[round]);
-#pragma GCC unroll 4
+#pragma GCC unroll 8
             for (std::size_t i = 0; i < PAIRS; ++i)
                 pairs[i] = _mm256_aesenc_epi128(pairs[i], round_key);
         }
         round_key = _mm256_broadcastsi128_si256(k[14]);
-#pragma GCC unroll 4
-        for (std::size_t i = 0; i < PAIRS; ++i) {
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < PAIRS; ++i)
             pairs[i] = _mm256_aesenclast_epi128(pairs[i], round_key);
-            blocks[2 * i] = _mm256_castsi256_si128(pairs[i]);
-            blocks[2 * i + 1] = _mm256_extracti128_si256(pairs[i], 1);
-        }
     }
 };
 

@@ -44,6 +44,15 @@ public:
     }
     static void store(std::uint8_t* p, Block b) { std::memcpy(p, &b, sizeof b); }
     static Block xor_blocks(Block a, Block b) { return {a.low ^ b.low, a.high ^ b.high}; }
+    // The 16-byte big-endian counter block of the 128-bit value high:low.
+    static Block counter_block(std::uint64_t high, std::uint64_t low) {
+        std::uint8_t bytes[16];
+        for (int i = 0; i < 8; ++i) {
+            bytes[i] = static_cast<std::uint8_t>(high >> (56 - 8 * i));
+            bytes[8 + i] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
+        }
+        return load(bytes);
+    }
 
     Block encrypt(Block x) const {
         keys_.encrypt(reinterpret_cast<const std::uint8_t*>(&x),
@@ -64,6 +73,32 @@ public:
     void encrypt_batch(Block* blocks) const {
         keys_.encrypt(reinterpret_cast<const std::uint8_t*>(blocks),
                       reinterpret_cast<std::uint8_t*>(blocks), batch_width);
+    }
+
+    // out = in XOR the keystream of counter values high:low + 0 .. batch_width - 1, over
+    // 16 * batch_width bytes (in and out may be the same).
+    void xor_keystream_batch(std::uint64_t high, std::uint64_t low, const std::uint8_t* in,
+                             std::uint8_t* out) const {
+        Block blocks[batch_width];
+        for (std::size_t i = 0; i < batch_width; ++i) {
+            std::uint64_t sum = low + i;
+            blocks[i] = counter_block(high + (sum < low), sum);
+        }
+        encrypt_batch(blocks);
+        for (std::size_t i = 0; i < batch_width; ++i)
+            store(out + 16 * i, xor_blocks(load(in + 16 * i), blocks[i]));
+    }
+
+    // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
+    // advancing high:low past them.
+    void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
+                       std::uint8_t* out, std::size_t batches) const {
+        for (; batches != 0; --batches, in += 16 * batch_width, out += 16 * batch_width) {
+            xor_keystream_batch(high, low, in, out);
+            std::uint64_t sum = low + batch_width;
+            high += sum < low;
+            low = sum;
+        }
     }
 
 private:

@@ -54,7 +54,7 @@ TEST_P(AesBackends, BatchEqualsSingleBlocksAndDecryptInverts) {
         auto key = random_bytes(rng, 32);
         Aes256Cipher cipher(key_of(key), GetParam());
         std::size_t width = cipher.batch_width();
-        EXPECT_EQ(width, GetParam() == AesBackend::aesni ? 8u : 4u);
+        EXPECT_EQ(width, GetParam() == AesBackend::aesni ? 8u : 4u);  // AES-NI without VAES
         auto blocks = random_bytes(rng, 16 * width);
         std::vector<std::uint8_t> batch(blocks.size()), single(blocks.size()), back(16);
         cipher.encrypt_batch(blocks.data(), batch.data());
@@ -97,6 +97,20 @@ protected:
         if (!cpu_has_aesni()) GTEST_SKIP() << "this CPU has no AES instructions";
     }
 };
+
+TEST_F(BothBackends, VaesBatchEqualsSingleBlocks) {
+    if (!cpu_has_vaes()) GTEST_SKIP() << "no VAES";
+    std::mt19937_64 rng(6);
+    auto key = random_bytes(rng, 32);
+    Aes256Cipher cipher(key_of(key), AesBackend::aesni, true);
+    ASSERT_EQ(cipher.batch_width(), 16u);
+    auto blocks = random_bytes(rng, 16 * 16);
+    std::vector<std::uint8_t> batch(blocks.size()), single(blocks.size());
+    cipher.encrypt_batch(blocks.data(), batch.data());
+    for (std::size_t i = 0; i < 16; ++i)
+        cipher.encrypt_block(blocks.data() + 16 * i, single.data() + 16 * i);
+    EXPECT_EQ(batch, single);
+}
 
 TEST_F(BothBackends, GiveIdenticalBlocks) {
     std::mt19937_64 rng(3);

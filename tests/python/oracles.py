@@ -84,3 +84,16 @@ def open_packed(packed, auth_key, offset=0):
     """The plaintext of a packed message (whole blocks decrypted, a partial tail kept)."""
     key, iv = kdf(auth_key, packed[8:24], offset)
     return ige_decrypt(packed[24:], key, iv)
+
+
+# --- CTR with a 128-bit big-endian counter and a keystream position --------------------------
+
+def ctr_stream(data, key, counter, position):
+    """(output, final counter, final position) by the stream rule, over AES-ECB blocks."""
+    start = int.from_bytes(counter, "big")
+    blocks = (position + len(data) + 15) // 16
+    counters = b"".join(((start + i) % 2 ** 128).to_bytes(16, "big") for i in range(blocks))
+    keystream = aes_ecb(key).update(counters)[position:position + len(data)]
+    output = (int.from_bytes(data, "big") ^ int.from_bytes(keystream, "big")).to_bytes(len(data), "big")
+    final = ((start + (position + len(data)) // 16) % 2 ** 128).to_bytes(16, "big")
+    return output, final, (position + len(data)) % 16
