@@ -29,12 +29,17 @@ def calibrated_number(fn, target_ns=20_000_000):
 
 
 def cpu_model():
+    """The CPU's name, family and model, and whether it has AES-NI and VAES."""
+    fields = {}
     try:
         with open("/proc/cpuinfo") as info:
             for line in info:
-                if line.startswith("model name"):
-                    return line.split(":", 1)[1].strip()
+                key, _, value = line.partition(":")
+                fields.setdefault(key.strip(), value.strip())
     except OSError:
-        pass
-    import platform
-    return platform.processor() or platform.machine()
+        import platform
+        return platform.processor() or platform.machine()
+    flags = set(fields.get("flags", "").split())
+    features = ", ".join(name for name in ("aes", "vaes", "avx2") if name in flags) or "no AES-NI"
+    return (f"{fields.get('model name', '?')} (family {fields.get('cpu family', '?')}, "
+            f"model {fields.get('model', '?')}; {features})")
