@@ -115,6 +115,16 @@ def test_a_stream_cut_into_pieces_equals_one_call(data, cuts, state_byte, counte
     assert (bytes(iv), bytes(state)) == (iv_whole, state_whole)
 
 
+def test_one_byte_results_leave_the_interpreters_shared_bytes_alone():
+    # One-byte bytes objects are shared singletons; results must be new objects.
+    for value in range(256):
+        out = dallowgate.ctr256_encrypt(bytes([value]), KEY, bytearray(16), bytearray(1))
+        assert out == bytes([value ^ ctr_stream(bytes(1), KEY, bytes(16), 0)[0][0]])
+    assert all(bytes([value])[0] == value for value in range(256))
+    flat = dallowgate.ctr256_encrypt_batch(b"\x00", bytearray(b"\x01\0\0\0"), KEY, bytearray(16), bytearray(1))
+    assert len(flat) == 1 and b"\x00"[0] == 0
+
+
 def test_twice_restores_the_input():
     data = os.urandom(1000)
     once = run(dallowgate.ctr256_encrypt, data, position=7)[0]
