@@ -104,7 +104,7 @@ void apply_ctr_keystream(const Aes256Cipher& cipher, std::span<const std::uint8_
                          std::uint8_t* output, CtrState& state) {
     Counter c = Counter::load(state.counter);
     cipher.with_blocks([&](const auto& aes) {
-        ctr_keystream_local(aes, input.data(), output, input.size(), c, state.position);
+        ctr_keystream(aes, input.data(), output, input.size(), c, state.position);
     });
     c.store(state.counter);
 }
