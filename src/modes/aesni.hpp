@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "modes/counter_arithmetic.hpp"
 #include "modes/wipe.hpp"
 
 namespace dallowgate {
@@ -99,22 +100,6 @@ public:
             blocks[i] = _mm_aesenclast_si128(blocks[i], k[14]);
     }
 
-    // out = in XOR the keystream of counter values high:low + 0 .. batch_width - 1, over
-    // 16 * batch_width bytes (in and out may be the same); carries into the high half.
-    AES_TARGET void xor_keystream_batch(std::uint64_t high, std::uint64_t low,
-                                        const std::uint8_t* in, std::uint8_t* out) const {
-        Block blocks[batch_width];
-#pragma GCC unroll 8
-        for (std::size_t i = 0; i < batch_width; ++i) {
-            std::uint64_t sum = low + i;
-            blocks[i] = counter_block(high + (sum < low), sum);
-        }
-        encrypt_batch(blocks);
-#pragma GCC unroll 8
-        for (std::size_t i = 0; i < batch_width; ++i)
-            store(out + 16 * i, xor_blocks(load(in + 16 * i), blocks[i]));
-    }
-
     // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
     // advancing high:low past them.
     AES_TARGET void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
@@ -123,13 +108,13 @@ public:
         while (batches != 0) {
             std::size_t run = 1;
             if (MAX - low < batch_width - 1) {  // the low half wraps inside this batch
-                xor_keystream_batch(high, low, in, out);
+                xor_counter_keystream(*this, high, low, in, out);
             } else {  // the batches whose counters all stay below the wrap of the low half
                 run = std::min<std::uint64_t>(batches,
                                               (MAX - low - (batch_width - 1)) / batch_width + 1);
                 xor_keystream_without_carry(high, low, in, out, run);
             }
-            advance(high, low, run * batch_width);
+            advance_counter(high, low, run * batch_width);
             in += 16 * batch_width * run;
             out += 16 * batch_width * run;
             batches -= run;
@@ -142,12 +127,6 @@ protected:
                                                __m128i round_key_0) {
         __m128i sum = _mm_add_epi64(native, _mm_set_epi64x(static_cast<long long>(i), 0));
         return _mm_xor_si128(_mm_shuffle_epi8(sum, to_big_endian), round_key_0);
-    }
-
-    static void advance(std::uint64_t& high, std::uint64_t& low, std::uint64_t blocks) {
-        std::uint64_t sum = low + blocks;
-        high += sum < low;
-        low = sum;
     }
 
     // The bulk loop, software-pipelined: the next batch's counter blocks and first round
@@ -210,20 +189,14 @@ public:
     // As AesNi::xor_keystream, one VAES batch after another.
     VAES_TARGET void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
                                    std::uint8_t* out, std::size_t batches) const {
-        for (; batches != 0; --batches, in += 16 * batch_width, out += 16 * batch_width) {
-            xor_keystream_batch(high, low, in, out);
-            advance(high, low, batch_width);
-        }
+        xor_keystream_batches(*this, high, low, in, out, batches);
     }
 
     // As AesNi::xor_keystream_batch, with the counter blocks formed in 256-bit registers.
     VAES_TARGET void xor_keystream_batch(std::uint64_t high, std::uint64_t low,
                                          const std::uint8_t* in, std::uint8_t* out) const {
         if (low > ~std::uint64_t{0} - (batch_width - 1)) {  // the low half wraps in this batch
-            for (std::size_t i = 0; i < batch_width; i += AesNi::batch_width) {
-                std::uint64_t sum = low + i;
-                AesNi::xor_keystream_batch(high + (sum < low), sum, in + 16 * i, out + 16 * i);
-            }
+            xor_counter_keystream(*this, high, low, in, out);
             return;
         }
         // Each 64-bit lane byte-reversed: (high, low) pairs become big-endian counter blocks.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "modes/counter_arithmetic.hpp"
+
 namespace dallowgate {
 namespace {
 
@@ -24,8 +26,9 @@ struct Counter {
         }
     }
     Counter plus(std::uint64_t n) const {
-        std::uint64_t sum = low + n;
-        return {high + (sum < low), sum};
+        Counter sum = *this;
+        advance_counter(sum.high, sum.low, n);
+        return sum;
     }
 };
 

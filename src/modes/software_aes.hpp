@@ -8,6 +8,8 @@
 
 #include <openssl/evp.h>
 
+#include "modes/counter_arithmetic.hpp"
+
 namespace dallowgate {
 
 // Contexts for both directions under one key; libcrypto cleanses them when they are freed.
@@ -79,26 +81,14 @@ public:
     // 16 * batch_width bytes (in and out may be the same).
     void xor_keystream_batch(std::uint64_t high, std::uint64_t low, const std::uint8_t* in,
                              std::uint8_t* out) const {
-        Block blocks[batch_width];
-        for (std::size_t i = 0; i < batch_width; ++i) {
-            std::uint64_t sum = low + i;
-            blocks[i] = counter_block(high + (sum < low), sum);
-        }
-        encrypt_batch(blocks);
-        for (std::size_t i = 0; i < batch_width; ++i)
-            store(out + 16 * i, xor_blocks(load(in + 16 * i), blocks[i]));
+        xor_counter_keystream(*this, high, low, in, out);
     }
 
     // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
     // advancing high:low past them.
     void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
                        std::uint8_t* out, std::size_t batches) const {
-        for (; batches != 0; --batches, in += 16 * batch_width, out += 16 * batch_width) {
-            xor_keystream_batch(high, low, in, out);
-            std::uint64_t sum = low + batch_width;
-            high += sum < low;
-            low = sum;
-        }
+        xor_keystream_batches(*this, high, low, in, out, batches);
     }
 
 private:

@@ -1,0 +1,45 @@
+// The 128-bit counter arithmetic of CTR and the plain keystream batch that the block
+// backends share (counter blocks formed one by one, encrypted together, XORed in).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace dallowgate {
+
+// Adds n to the 128-bit counter value high:low, modulo 2**128.
+inline void advance_counter(std::uint64_t& high, std::uint64_t& low, std::uint64_t n) {
+    const std::uint64_t sum = low + n;
+    high += sum < low;
+    low = sum;
+}
+
+// out = in XOR the keystream of counter values high:low + 0 .. Aes::batch_width - 1, over
+// 16 * Aes::batch_width bytes (in and out may be the same).
+template <class Aes>
+void xor_counter_keystream(const Aes& aes, std::uint64_t high, std::uint64_t low,
+                           const std::uint8_t* in, std::uint8_t* out) {
+    typename Aes::Block blocks[Aes::batch_width];
+#pragma GCC unroll 16
+    for (std::size_t i = 0; i < Aes::batch_width; ++i) {
+        std::uint64_t block_high = high, block_low = low;
+        advance_counter(block_high, block_low, i);
+        blocks[i] = Aes::counter_block(block_high, block_low);
+    }
+    aes.encrypt_batch(blocks);
+#pragma GCC unroll 16
+    for (std::size_t i = 0; i < Aes::batch_width; ++i)
+        Aes::store(out + 16 * i, Aes::xor_blocks(Aes::load(in + 16 * i), blocks[i]));
+}
+
+// `batches` keystream batches of the backend one after another, advancing high:low past them.
+template <class Aes>
+void xor_keystream_batches(const Aes& aes, std::uint64_t& high, std::uint64_t& low,
+                           const std::uint8_t* in, std::uint8_t* out, std::size_t batches) {
+    for (; batches != 0; --batches, in += 16 * Aes::batch_width, out += 16 * Aes::batch_width) {
+        aes.xor_keystream_batch(high, low, in, out);
+        advance_counter(high, low, Aes::batch_width);
+    }
+}
+
+}  // namespace dallowgate
