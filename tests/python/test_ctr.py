@@ -274,26 +274,26 @@ def test_batch_argument_kinds(position, bad, message):
 BIG = os.urandom(64 * 2 ** 20 + 5)  # its length moves the keystream position
 
 
-def resized_while_running(call, target, resize):
-    """Runs `call` while another thread resizes `target` (with `resize`) once the lock is
-    released; returns the RuntimeError `call` raised. Retries when the other thread came
-    before the call started (the call then refuses the length with ValueError)."""
-    original = bytes(target)
-    for _ in range(20):
+def resized_while_running(make, call, name, resize):
+    """Runs `call(objects)` on fresh `objects = make()` while another thread resizes
+    `objects[name]` once the lock is released, until a try in which the resize came during
+    the call; returns that try's RuntimeError and objects. A try that the call won (it ran
+    before or after the resize) leaves nothing behind: the next try starts from new objects."""
+    for _ in range(50):
+        objects = make()
         ready = threading.Event()
-        thread = threading.Thread(target=lambda: (ready.wait(), resize(target)))
+        thread = threading.Thread(target=lambda: (ready.wait(), resize(objects[name])))
         thread.start()
         try:
             ready.set()
-            call()
+            call(**objects)
         except RuntimeError as error:
-            return error
+            return error, objects
         except ValueError:
-            pass
+            pass  # the resize came first and the call refused the new length
         finally:
             thread.join()
-        target[:] = original
-    pytest.fail("the other thread never ran during the call")
+    pytest.fail("the other thread never resized during the call")
 
 
 def grow(target):
@@ -304,36 +304,52 @@ def empty(target):
     target.clear()
 
 
+@pytest.mark.resize_race
 @pytest.mark.parametrize("name,resize", [("iv", grow), ("iv", empty), ("state", empty)])
 def test_returning_form_writes_nothing_if_iv_or_state_was_resized(name, resize):
-    iv, state = bytearray(COUNTER), bytearray(b"\x03\x04")
-    target = iv if name == "iv" else state
-    error = resized_while_running(lambda: dallowgate.ctr256_encrypt(BIG, KEY, iv, state), target, resize)
+    def make():
+        return {"iv": bytearray(COUNTER), "state": bytearray(b"\x03\x04")}
+
+    error, objects = resized_while_running(
+        make, lambda iv, state: dallowgate.ctr256_encrypt(BIG, KEY, iv, state), name, resize)
     assert str(error) == f"{name} was resized during the call"
-    assert bytes(iv) in (COUNTER, COUNTER + b"\0", b"") and bytes(state) in (b"\x03\x04", b"")
+    expected = make()
+    resize(expected[name])
+    assert objects == expected
 
 
+@pytest.mark.resize_race
 @pytest.mark.parametrize("name", ["data", "iv", "state"])
 def test_inplace_writes_nothing_if_a_caller_object_was_resized(name):
-    data = bytearray(BIG[:8 * 2 ** 20])
-    iv, state = bytearray(COUNTER), bytearray(b"\x03")
-    target = {"data": data, "iv": iv, "state": state}[name]
-    error = resized_while_running(lambda: dallowgate.ctr256_encrypt_inplace(data, KEY, iv, state),
-                                  target, empty if name == "state" else grow)
+    def make():
+        return {"data": bytearray(BIG[:8 * 2 ** 20]), "iv": bytearray(COUNTER),
+                "state": bytearray(b"\x03")}
+
+    resize = empty if name == "state" else grow
+    error, objects = resized_while_running(
+        make, lambda data, iv, state: dallowgate.ctr256_encrypt_inplace(data, KEY, iv, state),
+        name, resize)
     assert str(error) == f"{name} was resized during the call"
-    assert data[:8 * 2 ** 20] == BIG[:8 * 2 ** 20]
-    assert bytes(iv[:16]) == COUNTER and bytes(state[:1]) in (b"\x03", b"")
+    expected = make()
+    resize(expected[name])
+    assert objects == expected
 
 
+@pytest.mark.resize_race
 @pytest.mark.parametrize("name", ["ivs", "states"])
 def test_batch_writes_nothing_if_ivs_or_states_was_resized(name):
     sizes = bytearray(len(BIG).to_bytes(4, "little"))
-    ivs, states = bytearray(COUNTER), bytearray(b"\x03")
-    target = ivs if name == "ivs" else states
-    error = resized_while_running(
-        lambda: dallowgate.ctr256_encrypt_batch(BIG, sizes, KEY, ivs, states), target, grow)
+
+    def make():
+        return {"ivs": bytearray(COUNTER), "states": bytearray(b"\x03")}
+
+    error, objects = resized_while_running(
+        make, lambda ivs, states: dallowgate.ctr256_encrypt_batch(BIG, sizes, KEY, ivs, states),
+        name, grow)
     assert str(error) == f"{name} was resized during the call"
-    assert bytes(ivs[:16]) == COUNTER and bytes(states[:1]) == b"\x03"
+    expected = make()
+    grow(expected[name])
+    assert objects == expected
 
 
 def test_threads_give_the_serial_results():

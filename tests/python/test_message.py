@@ -1,5 +1,4 @@
 import os
-import pathlib
 import struct
 import subprocess
 import sys
@@ -13,7 +12,6 @@ from oracles import kdf, msg_key_of, open_packed, padding_size, plaintext_of, se
 AUTH_KEY = bytes((i * 37 + 11) % 256 for i in range(256))
 AUTH_KEY_ID = bytes.fromhex("0102030405060708")
 SESSION_ID = bytes.fromhex("a1a2a3a4a5a6a7a8")
-ROOT = pathlib.Path(__file__).resolve().parents[2]
 
 
 def pack(body, msg_id=0x1122334455667788, seq_no=7, salt=-5, session_id=SESSION_ID,
@@ -116,10 +114,10 @@ def test_body_of_2_to_the_31_bytes_is_refused_after_the_length_checks():
     assert info.value.args == ("body must be shorter than 2**31 bytes",)
 
 
-def test_random_source_failure_is_reported():
-    shim = ROOT / "build" / "cpp" / "tests" / "cpp" / "libfailing_getrandom.so"
-    if not shim.exists():
-        pytest.skip("the C++ test build (make test-cpp) provides the failing random source")
+def test_random_source_failure_is_reported(pytestconfig):
+    shim = pytestconfig.getoption("failing_random_shim")
+    if not shim:
+        pytest.skip("needs --failing-random-shim (libfailing_getrandom.so from the C++ test build)")
     script = (
         "import ctypes, errno, dallowgate\n"
         "ctypes.CDLL(None).fail_getrandom(errno.EIO)\n"
