@@ -124,7 +124,9 @@ test-user-build: deps
 
 # Cross-built with Debian's aarch64 compiler against arm64 multiarch libcrypto and libpython;
 # run under qemu-aarch64 with Debian's arm64 CPython unpacked into a folder, and the test
-# packages as aarch64 wheels from PyPI. There libcrypto does all the AES.
+# packages as aarch64 wheels from PyPI. There libcrypto does all the AES. The module is a
+# build folder there, not an installed distribution, so the README's examples (which read
+# the installed version) run only on the x86-64 builds.
 AARCH64 := build/aarch64
 AARCH64_ROOT := $(AARCH64)/root
 AARCH64_PY := $(AARCH64_ROOT)/usr/bin/python3.11
@@ -136,7 +138,7 @@ test-aarch64: deps $(STAMPS)/aarch64 $(AARCH64)/site/.done
 	cmake --build $(AARCH64)/cpp
 	ctest --test-dir $(AARCH64)/cpp --output-on-failure
 	PYTHONPATH=$(AARCH64)/cpp:$(AARCH64)/site $(QEMU_AARCH64) $(AARCH64_PY) $(PYTEST) \
-	  -m "not resize_race" tests/python
+	  -m "not resize_race" tests/python --ignore=tests/python/test_readme.py
 
 $(STAMPS)/aarch64: $(STAMPS)/debian
 	dpkg --print-foreign-architectures | grep -qx arm64 || { $(SUDO) dpkg --add-architecture arm64 && $(SUDO) apt-get update -qq; }
