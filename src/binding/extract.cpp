@@ -8,20 +8,18 @@
 namespace dallowgate {
 namespace {
 
-// The type's __qualname__ as UTF-8 (surrogates passed through), or a placeholder.
+// The type's __qualname__ as the str object itself (so a lone surrogate in it survives), or
+// a placeholder.
 Ref type_name(PyTypeObject* type) {
     PyObject* attribute = interned(Name::dunder_qualname);
     Ref name = attribute
                    ? Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject*>(type), attribute))
                    : Ref();
-    Ref encoded = name && PyUnicode_Check(name.get())
-                      ? Ref::steal(PyUnicode_AsEncodedString(name.get(), "utf-8", "surrogatepass"))
-                      : Ref();
-    if (!encoded) {
+    if (!name || !PyUnicode_Check(name.get())) {
         PyErr_Clear();
-        return Ref::steal(PyBytes_FromString("<failed to extract type name>"));
+        return Ref::steal(PyUnicode_FromString("<failed to extract type name>"));
     }
-    return encoded;
+    return name;
 }
 
 // True when the object's type says it is numpy's boolean scalar.
@@ -74,8 +72,8 @@ CallError cast_error(PyObject* object, const char* target) {
     Ref name = type_name(Py_TYPE(object));
     if (!name) return CallError::fetch_pending();
     return CallError::with_message(
-        PyExc_TypeError, Ref::steal(PyUnicode_FromFormat("'%s' object is not an instance of '%s'",
-                                                         PyBytes_AS_STRING(name.get()), target)));
+        PyExc_TypeError, Ref::steal(PyUnicode_FromFormat("'%U' object is not an instance of '%s'",
+                                                         name.get(), target)));
 }
 
 CallError argument_note(CallError error, const char* parameter) {

@@ -54,10 +54,11 @@ CtrState run_stream(std::span<const std::uint8_t> input, std::uint8_t* output, B
     return run_released_from_threshold(input.size(), [&job] { return run_ctr_job(job); });
 }
 
-// After the work, before anything is written: iv and state must not have been resized meanwhile.
-MaybeError check_stream_state(PyObject* iv, PyObject* state) {
+// After the work, before anything is written: iv and state must have kept their lengths (any
+// change of length, growing included, means another thread changed them meanwhile).
+MaybeError check_stream_state(PyObject* iv, PyObject* state, Py_ssize_t state_size) {
     if (PyByteArray_GET_SIZE(iv) != 16) return resized_during_call("iv");
-    if (PyByteArray_GET_SIZE(state) == 0) return resized_during_call("state");
+    if (PyByteArray_GET_SIZE(state) != state_size) return resized_during_call("state");
     return std::nullopt;
 }
 
@@ -75,11 +76,12 @@ Result<Ref> ctr_body(const CtrSignature& signature, PyObject* const* args, Py_ss
     auto [src, key, iv, state] = *bound;
     if (MaybeError error = check_stream_arguments(key, iv, state)) return std::move(*error);
 
+    const Py_ssize_t state_size = PyByteArray_GET_SIZE(state);
     std::uint8_t* output = nullptr;
     Result<Ref> result = new_bytes_to_fill(src.size(), output);
     if (!result) return result;
     CtrState advanced = run_stream(src, output, key, iv, state);
-    if (MaybeError error = check_stream_state(iv, state)) return std::move(*error);
+    if (MaybeError error = check_stream_state(iv, state, state_size)) return std::move(*error);
     write_stream_state(iv, state, advanced);
     return result;
 }
@@ -92,6 +94,7 @@ Result<Ref> inplace_body(const InplaceSignature& signature, PyObject* const* arg
     auto [data, key, iv, state] = *bound;
     if (MaybeError error = check_stream_arguments(key, iv, state)) return std::move(*error);
 
+    const Py_ssize_t state_size = PyByteArray_GET_SIZE(state);
     ByteBuffer buffer = take_scratch();
     const std::size_t size = bytearray_bytes(data).size();
     if (!buffer.resize_uninitialized(size)) return memory_error();
@@ -99,7 +102,7 @@ Result<Ref> inplace_body(const InplaceSignature& signature, PyObject* const* arg
     CtrState advanced = run_stream(buffer.bytes(), buffer.data(), key, iv, state);
 
     if (bytearray_bytes(data).size() != size) return resized_during_call("data");
-    if (MaybeError error = check_stream_state(iv, state)) return std::move(*error);
+    if (MaybeError error = check_stream_state(iv, state, state_size)) return std::move(*error);
     if (size) std::memcpy(bytearray_bytes(data).data(), buffer.data(), size);
     write_stream_state(iv, state, advanced);
     give_back_scratch(std::move(buffer));

@@ -14,13 +14,18 @@ Aes256Cipher::Aes256Cipher(Key key, AesBackend backend, bool use_vaes) {
 #else
     (void)use_vaes;
 #endif
+    if (backend == AesBackend::bitsliced) {
+        schedule_.emplace<BitslicedAesKeys>(key.data());
+        return;
+    }
     if (backend != AesBackend::software) internal_fault("no such AES backend");
     schedule_.emplace<SoftwareAesKeys>(key.data());
 }
 
 AesBackend Aes256Cipher::backend() const {
-    return std::holds_alternative<SoftwareAesKeys>(schedule_) ? AesBackend::software
-                                                              : AesBackend::aesni;
+    if (std::holds_alternative<SoftwareAesKeys>(schedule_)) return AesBackend::software;
+    if (std::holds_alternative<BitslicedAesKeys>(schedule_)) return AesBackend::bitsliced;
+    return AesBackend::aesni;
 }
 
 std::size_t Aes256Cipher::batch_width() const {

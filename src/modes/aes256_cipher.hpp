@@ -10,6 +10,7 @@
 
 #include "modes/aes_backend.hpp"
 #include "modes/aesni.hpp"
+#include "modes/bitsliced_aes.hpp"
 #include "modes/software_aes.hpp"
 
 namespace dallowgate {
@@ -39,7 +40,7 @@ public:
     std::size_t batch_width() const;
 
     // Calls `loop` (a generic callable) with the backend's block operations (AesNi,
-    // AesNiVaes or SoftwareAes) and returns what it returns.
+    // AesNiVaes, SoftwareAes or BitslicedAes) and returns what it returns.
     template <class Loop>
     decltype(auto) with_blocks(Loop&& loop) const {
 #if DALLOWGATE_X86
@@ -48,6 +49,8 @@ public:
             return run_with_aesni(loop, AesNi(*keys));
         }
 #endif
+        if (const auto* keys = std::get_if<BitslicedAesKeys>(&schedule_))
+            return loop(BitslicedAes(*keys));
         return loop(SoftwareAes(std::get<SoftwareAesKeys>(schedule_)));
     }
 
@@ -59,9 +62,9 @@ public:
 
 private:
 #if DALLOWGATE_X86
-    std::variant<std::monostate, AesNiKeys, SoftwareAesKeys> schedule_;
+    std::variant<std::monostate, AesNiKeys, SoftwareAesKeys, BitslicedAesKeys> schedule_;
 #else
-    std::variant<std::monostate, SoftwareAesKeys> schedule_;
+    std::variant<std::monostate, SoftwareAesKeys, BitslicedAesKeys> schedule_;
 #endif
     bool use_vaes_ = false;
 };

@@ -11,7 +11,7 @@
 namespace dallowgate {
 namespace {
 
-enum class Choice : std::uint8_t { undetected, aesni, aesni_vaes, software };
+enum class Choice : std::uint8_t { undetected, aesni, aesni_vaes, software, bitsliced };
 
 std::atomic<Choice> choice{Choice::undetected};
 
@@ -19,9 +19,9 @@ Choice detected() noexcept {
     Choice current = choice.load(std::memory_order_relaxed);
     if (current != Choice::undetected) return current;
     // Threads that race here compute and store the same value.
-    current = !cpu_has_aesni() ? Choice::software
-              : cpu_has_vaes() ? Choice::aesni_vaes
-                               : Choice::aesni;
+    current = cpu_has_aesni() ? (cpu_has_vaes() ? Choice::aesni_vaes : Choice::aesni)
+              : libcrypto_aes_is_constant_time() ? Choice::software
+                                                 : Choice::bitsliced;
     choice.store(current, std::memory_order_relaxed);
     return current;
 }
@@ -58,8 +58,26 @@ bool cpu_has_vaes() noexcept {
 #endif
 }
 
+bool libcrypto_aes_is_constant_time() noexcept {
+#if DALLOWGATE_X86
+    unsigned r[4];
+    return cpuid(1, 0, r) && (r[2] & (1u << 9));
+#elif defined(__aarch64__)
+    return true;
+#else
+    return false;
+#endif
+}
+
 AesBackend aes_backend() noexcept {
-    return detected() == Choice::software ? AesBackend::software : AesBackend::aesni;
+    switch (detected()) {
+        case Choice::software:
+            return AesBackend::software;
+        case Choice::bitsliced:
+            return AesBackend::bitsliced;
+        default:
+            return AesBackend::aesni;
+    }
 }
 
 bool aesni_batches_use_vaes() noexcept {

@@ -1,14 +1,14 @@
-// The portable backend: AES-256 from libcrypto (EVP, ECB without padding), constant-time and
-// hardware-accelerated where the CPU allows. Used where the CPU has no AES instructions.
+// The libcrypto backend: AES-256 from libcrypto (EVP, ECB without padding). Used where the CPU
+// has no AES instructions but libcrypto's AES is constant-time (its vector-permute code on
+// x86-64 with SSSE3, its ARMv8 code on aarch64).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include <openssl/evp.h>
 
-#include "modes/counter_arithmetic.hpp"
+#include "modes/block_call_aes.hpp"
 
 namespace dallowgate {
 
@@ -29,70 +29,7 @@ private:
     EVP_CIPHER_CTX* decrypt_ = nullptr;
 };
 
-// Block operations over libcrypto, for the mode loops: one library call per block or batch.
-class SoftwareAes {
-public:
-    struct Block {
-        std::uint64_t low, high;
-    };
-    static constexpr std::size_t batch_width = 4;
-
-    explicit SoftwareAes(const SoftwareAesKeys& keys) : keys_(keys) {}
-
-    static Block load(const std::uint8_t* p) {
-        Block b;
-        std::memcpy(&b, p, sizeof b);
-        return b;
-    }
-    static void store(std::uint8_t* p, Block b) { std::memcpy(p, &b, sizeof b); }
-    static Block xor_blocks(Block a, Block b) { return {a.low ^ b.low, a.high ^ b.high}; }
-    // The 16-byte big-endian counter block of the 128-bit value high:low.
-    static Block counter_block(std::uint64_t high, std::uint64_t low) {
-        std::uint8_t bytes[16];
-        for (int i = 0; i < 8; ++i) {
-            bytes[i] = static_cast<std::uint8_t>(high >> (56 - 8 * i));
-            bytes[8 + i] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
-        }
-        return load(bytes);
-    }
-
-    Block encrypt(Block x) const {
-        keys_.encrypt(reinterpret_cast<const std::uint8_t*>(&x),
-                      reinterpret_cast<std::uint8_t*>(&x), 1);
-        return x;
-    }
-    Block decrypt(Block x) const {
-        keys_.decrypt(reinterpret_cast<const std::uint8_t*>(&x),
-                      reinterpret_cast<std::uint8_t*>(&x), 1);
-        return x;
-    }
-    Block encrypt_between(Block in, Block before, Block after) const {
-        return xor_blocks(encrypt(xor_blocks(in, before)), after);
-    }
-    Block decrypt_between(Block in, Block before, Block after) const {
-        return xor_blocks(decrypt(xor_blocks(in, before)), after);
-    }
-    void encrypt_batch(Block* blocks) const {
-        keys_.encrypt(reinterpret_cast<const std::uint8_t*>(blocks),
-                      reinterpret_cast<std::uint8_t*>(blocks), batch_width);
-    }
-
-    // out = in XOR the keystream of counter values high:low + 0 .. batch_width - 1, over
-    // 16 * batch_width bytes (in and out may be the same).
-    void xor_keystream_batch(std::uint64_t high, std::uint64_t low, const std::uint8_t* in,
-                             std::uint8_t* out) const {
-        xor_counter_keystream(*this, high, low, in, out);
-    }
-
-    // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
-    // advancing high:low past them.
-    void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
-                       std::uint8_t* out, std::size_t batches) const {
-        xor_keystream_batches(*this, high, low, in, out, batches);
-    }
-
-private:
-    const SoftwareAesKeys& keys_;
-};
+// Block operations over libcrypto, for the mode loops.
+using SoftwareAes = BlockCallAes<SoftwareAesKeys>;
 
 }  // namespace dallowgate

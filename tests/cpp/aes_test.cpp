@@ -1,8 +1,9 @@
 // The AES-256 block service with each backend forced: FIPS-197 answers, batch against single
-// blocks, decryption against encryption, and both backends against each other.
+// blocks, decryption against encryption, and the backends against libcrypto and each other.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <random>
@@ -85,11 +86,78 @@ TEST_P(AesBackends, IgeDecryptInvertsEncryptAndLeavesTheTail) {
     }
 }
 
+TEST_P(AesBackends, AgreeWithLibcryptoOnBlocksAndIge) {
+    std::mt19937_64 rng(5);
+    for (int trial = 0; trial < 40; ++trial) {
+        auto key = random_bytes(rng, 32);
+        auto iv = random_bytes(rng, 32);
+        auto data = random_bytes(rng, rng() % 600);
+        Aes256Cipher cipher(key_of(key), GetParam());
+        Aes256Cipher libcrypto(key_of(key), AesBackend::software);
+        std::array<std::uint8_t, 16> a{}, b{};
+        cipher.encrypt_block(iv.data(), a.data());
+        libcrypto.encrypt_block(iv.data(), b.data());
+        EXPECT_EQ(a, b);
+        cipher.decrypt_block(iv.data() + 16, a.data());
+        libcrypto.decrypt_block(iv.data() + 16, b.data());
+        EXPECT_EQ(a, b);
+        auto ours = data, theirs = data;
+        std::span<const std::uint8_t, 32> iv_span(iv.data(), 32);
+        ige_encrypt_in_place(cipher, ours, iv_span);
+        ige_encrypt_in_place(libcrypto, theirs, iv_span);
+        EXPECT_EQ(ours, theirs);
+        ige_decrypt_in_place(cipher, ours, iv_span);
+        EXPECT_EQ(ours, data);
+    }
+}
+
+const char* backend_name(AesBackend backend) {
+    switch (backend) {
+        case AesBackend::aesni:
+            return "aesni";
+        case AesBackend::software:
+            return "libcrypto";
+        case AesBackend::bitsliced:
+            return "bitsliced";
+        default:
+            return "undetected";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Forced, AesBackends,
-                         ::testing::Values(AesBackend::aesni, AesBackend::software),
-                         [](const auto& info) {
-                             return info.param == AesBackend::aesni ? "aesni" : "software";
-                         });
+                         ::testing::Values(AesBackend::aesni, AesBackend::software,
+                                           AesBackend::bitsliced),
+                         [](const auto& info) { return backend_name(info.param); });
+
+TEST(BitslicedSbox, MatchesTheFieldDefinitionForEveryByte) {
+    auto multiply = [](unsigned a, unsigned b) {
+        unsigned product = 0;
+        for (; b; b >>= 1, a = (a << 1) ^ (a & 0x80 ? 0x11b : 0))
+            if (b & 1) product ^= a;
+        return product;
+    };
+    for (unsigned x = 0; x < 256; ++x) {
+        unsigned inverse = 0;
+        for (unsigned y = 1; y < 256; ++y)
+            if (multiply(x, y) == 1) inverse = y;
+        unsigned s = inverse;
+        for (int i = 1; i <= 4; ++i) s ^= ((inverse << i) | (inverse >> (8 - i))) & 0xFF;
+        EXPECT_EQ(bitsliced_sbox(static_cast<std::uint8_t>(x)), s ^ 0x63) << x;
+    }
+}
+
+TEST(BitslicedKeySchedule, IsAllZeroAfterRelease) {
+    alignas(BitslicedAesKeys) unsigned char storage[sizeof(BitslicedAesKeys)];
+    std::memset(storage, 0x5a, sizeof storage);
+    auto key = std::vector<std::uint8_t>(32, 0xa7);
+    auto* keys = new (storage) BitslicedAesKeys(key.data());
+    bool nonzero = false;
+    for (std::size_t i = 0; i < BitslicedAesKeys::schedule_words; ++i)
+        nonzero |= keys->schedule()[i] != 0;
+    ASSERT_TRUE(nonzero);  // the schedule really was there
+    keys->~BitslicedAesKeys();
+    for (unsigned char byte : storage) ASSERT_EQ(byte, 0);
+}
 
 class BothBackends : public ::testing::Test {
 protected:
@@ -151,7 +219,10 @@ TEST_F(BothBackends, GiveIdenticalIge) {
 
 TEST(AesBackendChoice, FollowsTheCpuAndStays) {
     AesBackend first = aes_backend();
-    EXPECT_EQ(first, cpu_has_aesni() ? AesBackend::aesni : AesBackend::software);
+    std::printf("AES backend chosen for this CPU: %s\n", backend_name(first));
+    EXPECT_EQ(first, cpu_has_aesni()                    ? AesBackend::aesni
+                     : libcrypto_aes_is_constant_time() ? AesBackend::software
+                                                        : AesBackend::bitsliced);
     EXPECT_EQ(aes_backend(), first);
     auto key = std::vector<std::uint8_t>(32, 9);
     EXPECT_EQ(Aes256Cipher(key_of(key)).backend(), first);

@@ -124,7 +124,8 @@ TEST_P(CtrPaths, CarriesAcrossAll128Bits) {
 INSTANTIATE_TEST_SUITE_P(Forced, CtrPaths,
                          ::testing::Values(Path{"aesni", AesBackend::aesni, false},
                                            Path{"vaes", AesBackend::aesni, true},
-                                           Path{"software", AesBackend::software, false}),
+                                           Path{"software", AesBackend::software, false},
+                                           Path{"bitsliced", AesBackend::bitsliced, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CtrKeystreamPosition, StateBytesFrom16AreZero) {

@@ -1,5 +1,6 @@
 """Argument matching and conversion, the same for every function."""
 
+import operator
 import sys
 
 import numpy as np
@@ -313,6 +314,20 @@ def test_type_name_is_the_qualified_name():
     error = raised(dallowgate.kdf, Outer.Inner(), b"", True)
     assert str(error) == ("'test_type_name_is_the_qualified_name.<locals>.Outer.Inner' object "
                           "is not an instance of 'bytes'")
+
+
+@pytest.mark.parametrize("name,index", CONVERSION_CASES)
+def test_type_name_with_a_lone_surrogate_is_kept(name, index):
+    surrogate = type("S", (), {})
+    surrogate.__qualname__ = "S\udcffX"
+    args = valid_arguments(name)
+    args[index] = surrogate()
+    message = str(raised(function(name), *args))
+    kind = parameters(name)[index][1]
+    if kind in (INT64, INT32):  # the interpreter's own message
+        assert message == str(raised(operator.index, args[index]))
+    else:
+        assert message == f"'S\udcffX' object is not an instance of '{kind}'"
 
 
 def fake_numpy_bool(**namespace):
