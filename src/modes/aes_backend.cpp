@@ -58,6 +58,14 @@ bool cpu_has_vaes() noexcept {
 #endif
 }
 
+void override_aes_backend(AesBackend backend, bool use_vaes) noexcept {
+    Choice forced = backend == AesBackend::software    ? Choice::software
+                    : backend == AesBackend::bitsliced ? Choice::bitsliced
+                    : use_vaes                         ? Choice::aesni_vaes
+                                                       : Choice::aesni;
+    choice.store(forced, std::memory_order_relaxed);
+}
+
 bool libcrypto_aes_is_constant_time() noexcept {
 #if DALLOWGATE_X86
     unsigned r[4];

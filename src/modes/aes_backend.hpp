@@ -12,6 +12,9 @@ enum class AesBackend : std::uint8_t { undetected, aesni, software, bitsliced };
 
 // The backend in force (never `undetected`); runs the CPU check on the first call.
 AesBackend aes_backend() noexcept;
+// Replaces the CPU's choice for the rest of the process: for the tests and checks that run
+// whole jobs on each backend. The caller makes sure the CPU can run the one chosen.
+void override_aes_backend(AesBackend backend, bool use_vaes = false) noexcept;
 // Whether the aesni backend runs its batches with VAES (decided with aes_backend()).
 bool aesni_batches_use_vaes() noexcept;
 
