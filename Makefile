@@ -26,7 +26,7 @@ CPU_DEPENDENT_CPP := BothBackends.*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKey
 CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
 
 .PHONY: demo test check test-cpp test-python test-noaesni test-wheel test-pythons test-clang \
-	test-user-build test-aarch64 check-ct wheel bench bench-tools install deps clean
+	test-user-build test-aarch64 check-ct check-sanitizers check-fuzz fuzz check-stress wheel bench bench-tools install deps clean
 
 demo: install bench-tools
 	@for example in examples/*.py; do echo "== $$example"; $(PY) $$example || exit 1; done
@@ -36,7 +36,8 @@ test: test-cpp test-python test-noaesni
 
 # Slower checks: the installed wheel, every CPython found, clang, a user's build, aarch64, and
 # the assurance checks (constant time, sanitizers, fuzzing, stress and leaks).
-check: test-wheel test-pythons test-clang test-user-build test-aarch64 check-ct
+check: test-wheel test-pythons test-clang test-user-build test-aarch64 check-ct \
+	check-sanitizers check-fuzz check-stress
 
 test-cpp: deps
 	cmake -S . -B $(CPP_BUILD) -G Ninja -DDALLOWGATE_TESTS=ON -DDALLOWGATE_WERROR=ON \
@@ -169,6 +170,59 @@ check-ct: deps
 	cmake --build build/ct --target constant_time
 	tests/ct/check.sh build/ct/constant_time
 
+# Sanitizers: the module and the C++ tests built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, any report fatal. The Python tests run on that module in an
+# interpreter with the ASan runtime preloaded; the leak run (every function's success and
+# error paths, and the threaded stress) finalises the interpreter with full stacks, so that a
+# leak through the module is told from the interpreter's own.
+ASAN_BUILD := build/asan
+SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+ASAN_PYTHON := LD_PRELOAD=$$(g++ -print-file-name=libasan.so) PYTHONMALLOC=malloc \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 PYTHONPATH=$(ASAN_BUILD)
+check-sanitizers: install
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=g++ -DDALLOWGATE_TESTS=ON -DDALLOWGATE_WERROR=ON \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS=$(SANITIZE)" \
+	  -DPython_EXECUTABLE=$(abspath $(PY))
+	cmake --build $(ASAN_BUILD)
+	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(abspath tests/sanitizers/lsan_embedded.supp) \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure
+	$(ASAN_PYTHON) ASAN_OPTIONS=detect_leaks=0 $(PY) $(PYTEST) tests/python \
+	  --failing-random-shim=$(abspath $(ASAN_BUILD))/tests/cpp/libfailing_getrandom.so
+	$(ASAN_PYTHON) ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
+	  LSAN_OPTIONS=suppressions=$(abspath tests/sanitizers/lsan.supp) \
+	  $(PY) tests/stress/leaks.py 20000 --calls-only
+	$(ASAN_PYTHON) ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
+	  LSAN_OPTIONS=suppressions=$(abspath tests/sanitizers/lsan.supp) \
+	  $(PY) tests/stress/stress.py 50
+	@echo "check-sanitizers: no ASan, UBSan or LeakSanitizer report"
+
+# Fuzzing: libFuzzer targets over the core (clang, with ASan and UBSan), each from its seed
+# corpus for FUZZ_SECONDS, and the Python fuzzer of argument handling for as long.
+FUZZ_BUILD := build/fuzz
+FUZZERS := ctr_fuzzer ige_fuzzer unpack_fuzzer
+FUZZ_SECONDS ?= 60
+check-fuzz fuzz: install $(STAMPS)/clang
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=$(CLANG) -DDALLOWGATE_FUZZ=ON \
+	  -DDALLOWGATE_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
+	  -DPython_EXECUTABLE=$(abspath $(PY))
+	cmake --build $(FUZZ_BUILD) --target $(FUZZERS)
+	for fuzzer in $(FUZZERS); do \
+	  corpus=$(FUZZ_BUILD)/corpus/$$fuzzer; mkdir -p $$corpus; \
+	  $(FUZZ_BUILD)/$$fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/ $$corpus tests/fuzz/seeds/$$fuzzer > $(FUZZ_BUILD)/$$fuzzer.log 2>&1 \
+	    || { tail -40 $(FUZZ_BUILD)/$$fuzzer.log; exit 1; }; \
+	  echo "$$fuzzer: $$(grep -o 'stat::number_of_executed_units: [0-9]*' $(FUZZ_BUILD)/$$fuzzer.log \
+	    | grep -o '[0-9]*$$') executions in $(FUZZ_SECONDS) s, no finding"; \
+	done
+	$(PY) tests/fuzz/arguments_fuzzer.py $(FUZZ_SECONDS)
+fuzz: FUZZ_SECONDS = 600
+
+# Stress and leaks: counted calls, no timing asserted.
+check-stress: install
+	$(PY) tests/stress/stress.py 2000
+	$(PY) tests/stress/leaks.py 1000000
+
 # --- benchmarks ------------------------------------------------------------------------------
 
 bench: install bench-tools test-cpp
@@ -198,7 +252,7 @@ $(STAMPS)/debian:
 	@mkdir -p $(STAMPS) && touch $@
 
 $(STAMPS)/clang: $(STAMPS)/debian
-	command -v $(CLANG) >/dev/null || $(APT_INSTALL) clang-16
+	dpkg -s clang-16 libclang-rt-16-dev >/dev/null 2>&1 || $(APT_INSTALL) clang-16 libclang-rt-16-dev
 	@mkdir -p $(STAMPS) && touch $@
 
 $(STAMPS)/python: $(STAMPS)/debian Makefile

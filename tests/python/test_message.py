@@ -128,7 +128,9 @@ def test_random_source_failure_is_reported(pytestconfig):
         "else:\n"
         "    print('packed')\n"
     )
-    env = dict(os.environ, LD_PRELOAD=str(shim), PYTHONHASHSEED="0")
+    # After anything already preloaded (a sanitizer runtime must stay first).
+    preload = " ".join(filter(None, [os.environ.get("LD_PRELOAD"), str(shim)]))
+    env = dict(os.environ, LD_PRELOAD=preload, PYTHONHASHSEED="0")
     done = subprocess.run([sys.executable, "-c", script], env=env, capture_output=True, text=True,
                           timeout=60)
     assert done.stdout.split() == ["OSError", "5"], done.stderr
