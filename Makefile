@@ -228,6 +228,7 @@ check-stress: install
 bench: install bench-tools test-cpp
 	$(PY) bench/run.py
 	build/bench/sha256_interfaces
+	bench/portable_backends.sh $(CPP_BUILD)/portable_backends
 
 bench-tools: build/bench/aes_chain build/bench/sha256_interfaces build/bench/getrandom_cost
 
