@@ -21,7 +21,8 @@ int main() {
     for (const Aes256Cipher* cipher : {&libcrypto, &bitsliced}) {
         candidates.push_back([&, cipher] { ige_encrypt_in_place(*cipher, data, iv); });
         candidates.push_back([&, cipher] { ige_decrypt_in_place(*cipher, data, iv); });
-        candidates.push_back([&, cipher] { apply_ctr_keystream(*cipher, data, data.data(), state); });
+        candidates.push_back(
+            [&, cipher] { apply_ctr_keystream(*cipher, data, data.data(), state); });
     }
     std::vector<double> best(candidates.size(), 1e30);
     for (int round = 0; round < 5; ++round)

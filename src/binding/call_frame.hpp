@@ -4,8 +4,8 @@
 
 #include <new>
 
-#include "binding/internal_fault.hpp"
 #include "binding/result.hpp"
+#include "common/internal_fault.hpp"
 
 namespace dallowgate {
 

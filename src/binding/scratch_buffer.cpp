@@ -1,6 +1,6 @@
 #include "binding/scratch_buffer.hpp"
 
-#include "binding/internal_fault.hpp"
+#include "common/internal_fault.hpp"
 
 namespace dallowgate {
 namespace {

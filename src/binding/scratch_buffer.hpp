@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "binding/byte_buffer.hpp"
+#include "common/byte_buffer.hpp"
 
 namespace dallowgate {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "modes/wipe.hpp"
+#include "common/wipe.hpp"
 
 namespace dallowgate {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "common/wipe.hpp"
 #include "message/sha256.hpp"
-#include "modes/wipe.hpp"
 
 namespace dallowgate {
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <span>
 
-#include "binding/byte_buffer.hpp"
+#include "common/byte_buffer.hpp"
+#include "common/wipe.hpp"
 #include "message/key_derivation.hpp"
-#include "modes/wipe.hpp"
 
 namespace dallowgate {
 

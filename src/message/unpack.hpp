@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <span>
 
-#include "binding/byte_buffer.hpp"
+#include "common/byte_buffer.hpp"
+#include "common/wipe.hpp"
 #include "message/key_derivation.hpp"
 #include "message/msg_key.hpp"
-#include "modes/wipe.hpp"
 
 namespace dallowgate {
 

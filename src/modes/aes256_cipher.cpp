@@ -1,6 +1,6 @@
 #include "modes/aes256_cipher.hpp"
 
-#include "binding/internal_fault.hpp"
+#include "common/internal_fault.hpp"
 
 namespace dallowgate {
 

@@ -12,8 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/wipe.hpp"
 #include "modes/counter_arithmetic.hpp"
-#include "modes/wipe.hpp"
 
 namespace dallowgate {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "modes/wipe.hpp"
+#include "common/wipe.hpp"
 
 namespace dallowgate {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <span>
 
+#include "common/wipe.hpp"
 #include "modes/aes256_cipher.hpp"
-#include "modes/wipe.hpp"
 
 namespace dallowgate {
 

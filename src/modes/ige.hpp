@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <span>
 
-#include "binding/byte_buffer.hpp"
+#include "common/byte_buffer.hpp"
+#include "common/wipe.hpp"
 #include "modes/aes256_cipher.hpp"
-#include "modes/wipe.hpp"
 
 namespace dallowgate {
 

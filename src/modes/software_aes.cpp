@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "binding/internal_fault.hpp"
+#include "common/internal_fault.hpp"
 
 namespace dallowgate {
 namespace {

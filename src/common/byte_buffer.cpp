@@ -1,4 +1,4 @@
-#include "binding/byte_buffer.hpp"
+#include "common/byte_buffer.hpp"
 
 #include <cstdlib>
 

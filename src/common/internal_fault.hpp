@@ -1,5 +1,5 @@
-// Internal faults: broken invariants inside the module. They unwind to the call frame,
-// which raises them as PanicException; no input a caller can pass produces one.
+// Internal faults: broken invariants inside the module. They unwind to the call frame, which
+// raises them as PanicException; no input a caller can pass produces one. No Python here.
 #pragma once
 
 #include <source_location>
