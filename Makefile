@@ -22,7 +22,7 @@ PYTEST := -m pytest -q -p no:cacheprovider
 # Only the tests whose outcome depends on the CPU run under emulation: the AES backends and
 # the modes and messages built on them.
 EMULATED_CPUS := Nehalem qemu64
-CPU_DEPENDENT_CPP := BothBackends.*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystreamPosition.*:Forced/*:Answers/*:Bitsliced*
+CPU_DEPENDENT_CPP := KnownAnswers.*:BothBackends.*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystreamPosition.*:Forced/*:Answers/*:Bitsliced*
 CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
 
 .PHONY: demo test check test-cpp test-python test-noaesni test-wheel test-pythons test-clang \

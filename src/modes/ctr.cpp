@@ -44,22 +44,6 @@ void xor_partial_block(const Aes& aes, Counter c, const std::uint8_t* in, std::u
 
 template <class Aes>
 void ctr_keystream(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, std::size_t n,
-                   Counter& c, std::size_t& p);
-
-// Works on local copies of the counter and position, which the byte stores through `out`
-// could otherwise alias, and stores them back at the end.
-template <class Aes>
-void ctr_keystream_local(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, std::size_t n,
-                         Counter& counter, std::size_t& position) {
-    Counter c = counter;
-    std::size_t p = position;
-    ctr_keystream(aes, in, out, n, c, p);
-    counter = c;
-    position = p;
-}
-
-template <class Aes>
-void ctr_keystream(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, std::size_t n,
                    Counter& c, std::size_t& p) {
     constexpr std::size_t W = Aes::batch_width;
     if (n == 0) return;
