@@ -54,7 +54,7 @@ ifeq ($(HOST_ARCH),x86_64)
 	  echo "== emulated CPU: $$cpu"; \
 	  qemu-x86_64 -cpu $$cpu $(CPP_BUILD)/tests/cpp/dallowgate_tests --gtest_brief=1 \
 	    --gtest_filter='$(CPU_DEPENDENT_CPP)' || exit 1; \
-	  qemu-x86_64 -cpu $$cpu $(CPP_BUILD)/tests/cpp/software_erasure_test --gtest_brief=1 || exit 1; \
+	  qemu-x86_64 -cpu $$cpu $(CPP_BUILD)/tests/cpp/libcrypto_erasure_test --gtest_brief=1 || exit 1; \
 	  qemu-x86_64 -cpu $$cpu $(PY) $(PYTEST) -m "not resize_race" $(CPU_DEPENDENT_PY) \
 	    --failing-random-shim=$(SHIM) || exit 1; \
 	done

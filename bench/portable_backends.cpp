@@ -16,7 +16,7 @@ int main() {
     std::vector<std::uint8_t> data(1 << 20, 1);
     std::array<std::uint8_t, 32> key{7}, iv{3};
     CtrState state{{}, 0};
-    Aes256Cipher libcrypto(key, AesBackend::software), bitsliced(key, AesBackend::bitsliced);
+    Aes256Cipher libcrypto(key, AesBackend::libcrypto), bitsliced(key, AesBackend::bitsliced);
     std::vector<std::function<void()>> candidates;
     for (const Aes256Cipher* cipher : {&libcrypto, &bitsliced}) {
         candidates.push_back([&, cipher] { ige_encrypt_in_place(*cipher, data, iv); });

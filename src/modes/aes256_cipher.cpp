@@ -4,28 +4,23 @@
 
 namespace dallowgate {
 
-Aes256Cipher::Aes256Cipher(Key key, AesBackend backend, bool use_vaes) {
+Aes256Cipher::Aes256Cipher(Key key, AesBackend backend) : backend_(backend) {
+    switch (backend) {
 #if DALLOWGATE_X86
-    if (backend == AesBackend::aesni) {
-        schedule_.emplace<AesNiKeys>(key.data());
-        use_vaes_ = use_vaes;
-        return;
-    }
-#else
-    (void)use_vaes;
+        case AesBackend::aesni:
+        case AesBackend::aesni_vaes:
+            schedule_.emplace<AesNiKeys>(key.data());
+            return;
 #endif
-    if (backend == AesBackend::bitsliced) {
-        schedule_.emplace<BitslicedAesKeys>(key.data());
-        return;
+        case AesBackend::libcrypto:
+            schedule_.emplace<LibcryptoAesKeys>(key.data());
+            return;
+        case AesBackend::bitsliced:
+            schedule_.emplace<BitslicedAesKeys>(key.data());
+            return;
+        default:
+            internal_fault("no such AES backend on this CPU");
     }
-    if (backend != AesBackend::software) internal_fault("no such AES backend");
-    schedule_.emplace<SoftwareAesKeys>(key.data());
-}
-
-AesBackend Aes256Cipher::backend() const {
-    if (std::holds_alternative<SoftwareAesKeys>(schedule_)) return AesBackend::software;
-    if (std::holds_alternative<BitslicedAesKeys>(schedule_)) return AesBackend::bitsliced;
-    return AesBackend::aesni;
 }
 
 std::size_t Aes256Cipher::batch_width() const {

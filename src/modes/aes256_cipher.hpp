@@ -1,6 +1,6 @@
-// Aes256Cipher: one call's expanded AES-256 key, built for the backend in force and erased
-// when it goes away. Modes run their loops through with_blocks, which hands them the
-// backend's block operations inside a wrapper compiled for that backend.
+// Aes256Cipher: one call's expanded AES-256 key, built for one backend and erased when it goes
+// away. Modes run their loops through with_blocks, which hands them the backend's block
+// operations inside a wrapper compiled for that backend.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +10,9 @@
 
 #include "modes/aes_backend.hpp"
 #include "modes/aesni.hpp"
+#include "modes/aesni_vaes.hpp"
 #include "modes/bitsliced_aes.hpp"
-#include "modes/software_aes.hpp"
+#include "modes/libcrypto_aes.hpp"
 
 namespace dallowgate {
 
@@ -30,28 +31,29 @@ class Aes256Cipher {
 public:
     using Key = std::span<const std::uint8_t, 32>;
 
-    // For the backend in force.
-    explicit Aes256Cipher(Key key) : Aes256Cipher(key, aes_backend(), aesni_batches_use_vaes()) {}
-    // For a given backend (the tests force each one; aesni needs a CPU that has it, and
-    // use_vaes one that has VAES).
-    Aes256Cipher(Key key, AesBackend backend, bool use_vaes = false);
+    // For the backend chosen for this CPU, or a given one (the tests force each; the CPU
+    // must be able to run it).
+    explicit Aes256Cipher(Key key, AesBackend backend = aes_backend());
 
-    AesBackend backend() const;
+    AesBackend backend() const { return backend_; }
     std::size_t batch_width() const;
 
-    // Calls `loop` (a generic callable) with the backend's block operations (AesNi,
-    // AesNiVaes, SoftwareAes or BitslicedAes) and returns what it returns.
+    // Calls `loop` (a generic callable) with the backend's block operations and returns what
+    // it returns. The one place where a backend meets its operations.
     template <class Loop>
     decltype(auto) with_blocks(Loop&& loop) const {
+        switch (backend_) {
 #if DALLOWGATE_X86
-        if (const auto* keys = std::get_if<AesNiKeys>(&schedule_)) {
-            if (use_vaes_) return run_with_vaes(loop, AesNiVaes(*keys));
-            return run_with_aesni(loop, AesNi(*keys));
-        }
+            case AesBackend::aesni:
+                return run_with_aesni(loop, AesNi(std::get<AesNiKeys>(schedule_)));
+            case AesBackend::aesni_vaes:
+                return run_with_vaes(loop, AesNiVaes(std::get<AesNiKeys>(schedule_)));
 #endif
-        if (const auto* keys = std::get_if<BitslicedAesKeys>(&schedule_))
-            return loop(BitslicedAes(*keys));
-        return loop(SoftwareAes(std::get<SoftwareAesKeys>(schedule_)));
+            case AesBackend::bitsliced:
+                return loop(BitslicedAes(std::get<BitslicedAesKeys>(schedule_)));
+            default:
+                return loop(LibcryptoAes(std::get<LibcryptoAesKeys>(schedule_)));
+        }
     }
 
     // Single operations, out of line (for callers outside the mode loops).
@@ -61,12 +63,12 @@ public:
     void encrypt_batch(const std::uint8_t* in, std::uint8_t* out) const;
 
 private:
+    AesBackend backend_;
 #if DALLOWGATE_X86
-    std::variant<std::monostate, AesNiKeys, SoftwareAesKeys, BitslicedAesKeys> schedule_;
+    std::variant<std::monostate, AesNiKeys, LibcryptoAesKeys, BitslicedAesKeys> schedule_;
 #else
-    std::variant<std::monostate, SoftwareAesKeys, BitslicedAesKeys> schedule_;
+    std::variant<std::monostate, LibcryptoAesKeys, BitslicedAesKeys> schedule_;
 #endif
-    bool use_vaes_ = false;
 };
 
 }  // namespace dallowgate

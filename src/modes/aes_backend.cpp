@@ -11,19 +11,20 @@
 namespace dallowgate {
 namespace {
 
-enum class Choice : std::uint8_t { undetected, aesni, aesni_vaes, software, bitsliced };
+// The backend in force, or NONE before the first check.
+constexpr std::uint8_t NONE = 0xff;
+std::atomic<std::uint8_t> chosen{NONE};
 
-std::atomic<Choice> choice{Choice::undetected};
-
-Choice detected() noexcept {
-    Choice current = choice.load(std::memory_order_relaxed);
-    if (current != Choice::undetected) return current;
+AesBackend detected() noexcept {
+    std::uint8_t current = chosen.load(std::memory_order_relaxed);
+    if (current != NONE) return static_cast<AesBackend>(current);
     // Threads that race here compute and store the same value.
-    current = cpu_has_aesni() ? (cpu_has_vaes() ? Choice::aesni_vaes : Choice::aesni)
-              : libcrypto_aes_is_constant_time() ? Choice::software
-                                                 : Choice::bitsliced;
-    choice.store(current, std::memory_order_relaxed);
-    return current;
+    const AesBackend backend = cpu_has_aesni()
+                                   ? (cpu_has_vaes() ? AesBackend::aesni_vaes : AesBackend::aesni)
+                               : libcrypto_aes_is_constant_time() ? AesBackend::libcrypto
+                                                                  : AesBackend::bitsliced;
+    chosen.store(static_cast<std::uint8_t>(backend), std::memory_order_relaxed);
+    return backend;
 }
 
 #if DALLOWGATE_X86
@@ -58,12 +59,8 @@ bool cpu_has_vaes() noexcept {
 #endif
 }
 
-void override_aes_backend(AesBackend backend, bool use_vaes) noexcept {
-    Choice forced = backend == AesBackend::software    ? Choice::software
-                    : backend == AesBackend::bitsliced ? Choice::bitsliced
-                    : use_vaes                         ? Choice::aesni_vaes
-                                                       : Choice::aesni;
-    choice.store(forced, std::memory_order_relaxed);
+void override_aes_backend(AesBackend backend) noexcept {
+    chosen.store(static_cast<std::uint8_t>(backend), std::memory_order_relaxed);
 }
 
 bool libcrypto_aes_is_constant_time() noexcept {
@@ -78,18 +75,32 @@ bool libcrypto_aes_is_constant_time() noexcept {
 }
 
 AesBackend aes_backend() noexcept {
-    switch (detected()) {
-        case Choice::software:
-            return AesBackend::software;
-        case Choice::bitsliced:
-            return AesBackend::bitsliced;
+    return detected();
+}
+
+bool aes_backend_runs_here(AesBackend backend) noexcept {
+    switch (backend) {
+        case AesBackend::aesni:
+            return cpu_has_aesni();
+        case AesBackend::aesni_vaes:
+            return cpu_has_aesni() && cpu_has_vaes();
         default:
-            return AesBackend::aesni;
+            return true;
     }
 }
 
-bool aesni_batches_use_vaes() noexcept {
-    return detected() == Choice::aesni_vaes;
+const char* aes_backend_name(AesBackend backend) noexcept {
+    switch (backend) {
+        case AesBackend::aesni:
+            return "aesni";
+        case AesBackend::aesni_vaes:
+            return "aesni_vaes";
+        case AesBackend::libcrypto:
+            return "libcrypto";
+        case AesBackend::bitsliced:
+            return "bitsliced";
+    }
+    return "unknown";
 }
 
 }  // namespace dallowgate

@@ -1,22 +1,33 @@
-// The process-wide choice of AES implementation: AES-NI where the CPU has it (with VAES for
-// batches where the CPU also has VAES and AVX2 and the OS saves YMM state); libcrypto where its
-// AES is constant-time (x86-64 with SSSE3, aarch64); the bitsliced AES of our own elsewhere.
-// Detected once, on first use, and final afterwards.
+// The AES implementations and the process-wide choice among them: AES-NI where the CPU has it
+// (with VAES batches where it also has VAES and AVX2 and the OS saves YMM state); libcrypto
+// where its AES is constant-time (x86-64 with SSSE3, aarch64); the bitsliced AES of our own
+// elsewhere. Detected once, on first use, and final afterwards.
 #pragma once
 
 #include <cstdint>
 
 namespace dallowgate {
 
-enum class AesBackend : std::uint8_t { undetected, aesni, software, bitsliced };
+enum class AesBackend : std::uint8_t {
+    aesni,       // AES-NI, eight blocks per batch
+    aesni_vaes,  // AES-NI, with batches of sixteen blocks as VAES on 256-bit registers
+    libcrypto,   // libcrypto's EVP AES-256 (its AES-NI, vector-permute or ARMv8 code)
+    bitsliced,   // our constant-time bitsliced AES
+};
 
-// The backend in force (never `undetected`); runs the CPU check on the first call.
+inline constexpr AesBackend ALL_AES_BACKENDS[] = {AesBackend::aesni, AesBackend::aesni_vaes,
+                                                  AesBackend::libcrypto, AesBackend::bitsliced};
+
+// "aesni", "aesni_vaes", "libcrypto" or "bitsliced".
+const char* aes_backend_name(AesBackend backend) noexcept;
+
+// The backend chosen for this CPU; runs the CPU check on the first call.
 AesBackend aes_backend() noexcept;
+// Whether this CPU can run `backend` (libcrypto and bitsliced run everywhere).
+bool aes_backend_runs_here(AesBackend backend) noexcept;
 // Replaces the CPU's choice for the rest of the process: for the tests and checks that run
 // whole jobs on each backend. The caller makes sure the CPU can run the one chosen.
-void override_aes_backend(AesBackend backend, bool use_vaes = false) noexcept;
-// Whether the aesni backend runs its batches with VAES (decided with aes_backend()).
-bool aesni_batches_use_vaes() noexcept;
+void override_aes_backend(AesBackend backend) noexcept;
 
 // The CPU checks themselves.
 bool cpu_has_aesni() noexcept;  // CPUID leaf 1, ECX bit 25

@@ -32,8 +32,7 @@ std::span<const std::uint8_t, 32> key_of(const std::vector<std::uint8_t>& bytes)
 class AesBackends : public ::testing::TestWithParam<AesBackend> {
 protected:
     void SetUp() override {
-        if (GetParam() == AesBackend::aesni && !cpu_has_aesni())
-            GTEST_SKIP() << "this CPU has no AES instructions";
+        if (!aes_backend_runs_here(GetParam())) GTEST_SKIP() << "this CPU cannot run it";
     }
 };
 
@@ -55,7 +54,9 @@ TEST_P(AesBackends, BatchEqualsSingleBlocksAndDecryptInverts) {
         auto key = random_bytes(rng, 32);
         Aes256Cipher cipher(key_of(key), GetParam());
         std::size_t width = cipher.batch_width();
-        EXPECT_EQ(width, GetParam() == AesBackend::aesni ? 8u : 4u);  // AES-NI without VAES
+        EXPECT_EQ(width, GetParam() == AesBackend::aesni        ? 8u
+                         : GetParam() == AesBackend::aesni_vaes ? 16u
+                                                                : 4u);
         auto blocks = random_bytes(rng, 16 * width);
         std::vector<std::uint8_t> batch(blocks.size()), single(blocks.size()), back(16);
         cipher.encrypt_batch(blocks.data(), batch.data());
@@ -93,7 +94,7 @@ TEST_P(AesBackends, AgreeWithLibcryptoOnBlocksAndIge) {
         auto iv = random_bytes(rng, 32);
         auto data = random_bytes(rng, rng() % 600);
         Aes256Cipher cipher(key_of(key), GetParam());
-        Aes256Cipher libcrypto(key_of(key), AesBackend::software);
+        Aes256Cipher libcrypto(key_of(key), AesBackend::libcrypto);
         std::array<std::uint8_t, 16> a{}, b{};
         cipher.encrypt_block(iv.data(), a.data());
         libcrypto.encrypt_block(iv.data(), b.data());
@@ -111,23 +112,8 @@ TEST_P(AesBackends, AgreeWithLibcryptoOnBlocksAndIge) {
     }
 }
 
-const char* backend_name(AesBackend backend) {
-    switch (backend) {
-        case AesBackend::aesni:
-            return "aesni";
-        case AesBackend::software:
-            return "libcrypto";
-        case AesBackend::bitsliced:
-            return "bitsliced";
-        default:
-            return "undetected";
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Forced, AesBackends,
-                         ::testing::Values(AesBackend::aesni, AesBackend::software,
-                                           AesBackend::bitsliced),
-                         [](const auto& info) { return backend_name(info.param); });
+INSTANTIATE_TEST_SUITE_P(Forced, AesBackends, ::testing::ValuesIn(ALL_AES_BACKENDS),
+                         [](const auto& info) { return aes_backend_name(info.param); });
 
 TEST(BitslicedSbox, MatchesTheFieldDefinitionForEveryByte) {
     auto multiply = [](unsigned a, unsigned b) {
@@ -170,7 +156,7 @@ TEST_F(BothBackends, VaesBatchEqualsSingleBlocks) {
     if (!cpu_has_vaes()) GTEST_SKIP() << "no VAES";
     std::mt19937_64 rng(6);
     auto key = random_bytes(rng, 32);
-    Aes256Cipher cipher(key_of(key), AesBackend::aesni, true);
+    Aes256Cipher cipher(key_of(key), AesBackend::aesni_vaes);
     ASSERT_EQ(cipher.batch_width(), 16u);
     auto blocks = random_bytes(rng, 16 * 16);
     std::vector<std::uint8_t> batch(blocks.size()), single(blocks.size());
@@ -186,13 +172,13 @@ TEST_F(BothBackends, GiveIdenticalBlocks) {
         auto key = random_bytes(rng, 32);
         auto blocks = random_bytes(rng, 32);
         Aes256Cipher aesni(key_of(key), AesBackend::aesni);
-        Aes256Cipher software(key_of(key), AesBackend::software);
+        Aes256Cipher libcrypto(key_of(key), AesBackend::libcrypto);
         std::array<std::uint8_t, 16> a{}, b{};
         aesni.encrypt_block(blocks.data(), a.data());
-        software.encrypt_block(blocks.data(), b.data());
+        libcrypto.encrypt_block(blocks.data(), b.data());
         EXPECT_EQ(a, b);
         aesni.decrypt_block(blocks.data() + 16, a.data());
-        software.decrypt_block(blocks.data() + 16, b.data());
+        libcrypto.decrypt_block(blocks.data() + 16, b.data());
         EXPECT_EQ(a, b);
     }
 }
@@ -203,25 +189,25 @@ TEST_F(BothBackends, GiveIdenticalIge) {
         auto key = random_bytes(rng, 32);
         auto iv = random_bytes(rng, 32);
         auto data = random_bytes(rng, rng() % 3000);
-        auto via_aesni = data, via_software = data;
+        auto via_aesni = data, via_libcrypto = data;
         std::span<const std::uint8_t, 32> iv_span(iv.data(), 32);
         Aes256Cipher aesni(key_of(key), AesBackend::aesni);
-        Aes256Cipher software(key_of(key), AesBackend::software);
+        Aes256Cipher libcrypto(key_of(key), AesBackend::libcrypto);
         ige_encrypt_in_place(aesni, via_aesni, iv_span);
-        ige_encrypt_in_place(software, via_software, iv_span);
-        EXPECT_EQ(via_aesni, via_software);
+        ige_encrypt_in_place(libcrypto, via_libcrypto, iv_span);
+        EXPECT_EQ(via_aesni, via_libcrypto);
         ige_decrypt_in_place(aesni, via_aesni, iv_span);
-        ige_decrypt_in_place(software, via_software, iv_span);
+        ige_decrypt_in_place(libcrypto, via_libcrypto, iv_span);
         EXPECT_EQ(via_aesni, data);
-        EXPECT_EQ(via_software, data);
+        EXPECT_EQ(via_libcrypto, data);
     }
 }
 
 TEST(AesBackendChoice, FollowsTheCpuAndStays) {
     AesBackend first = aes_backend();
-    std::printf("AES backend chosen for this CPU: %s\n", backend_name(first));
-    EXPECT_EQ(first, cpu_has_aesni()                    ? AesBackend::aesni
-                     : libcrypto_aes_is_constant_time() ? AesBackend::software
+    std::printf("AES backend chosen for this CPU: %s\n", aes_backend_name(first));
+    EXPECT_EQ(first, cpu_has_aesni() ? (cpu_has_vaes() ? AesBackend::aesni_vaes : AesBackend::aesni)
+                     : libcrypto_aes_is_constant_time() ? AesBackend::libcrypto
                                                         : AesBackend::bitsliced);
     EXPECT_EQ(aes_backend(), first);
     auto key = std::vector<std::uint8_t>(32, 9);

@@ -53,18 +53,11 @@ const CtrVector CTR_VECTORS[] = {
      "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710"},
 };
 
-struct Backend {
-    const char* name;
-    AesBackend backend;
-    bool vaes;
-};
-
 // Every backend this CPU can run.
-std::vector<Backend> runnable_backends() {
-    std::vector<Backend> backends{{"libcrypto", AesBackend::software, false},
-                                  {"bitsliced", AesBackend::bitsliced, false}};
-    if (cpu_has_aesni()) backends.push_back({"aesni", AesBackend::aesni, false});
-    if (cpu_has_vaes()) backends.push_back({"vaes", AesBackend::aesni, true});
+std::vector<AesBackend> runnable_backends() {
+    std::vector<AesBackend> backends;
+    for (AesBackend backend : ALL_AES_BACKENDS)
+        if (aes_backend_runs_here(backend)) backends.push_back(backend);
     return backends;
 }
 
@@ -73,11 +66,11 @@ std::span<const std::uint8_t, 32> key_of(const std::vector<std::uint8_t>& bytes)
 }
 
 TEST(KnownAnswers, BlockVectorsOnEveryBackend) {
-    for (const Backend& backend : runnable_backends())
+    for (AesBackend backend : runnable_backends())
         for (const BlockVector& vector : BLOCK_VECTORS) {
-            SCOPED_TRACE(std::string(vector.source) + " on " + backend.name);
+            SCOPED_TRACE(std::string(vector.source) + " on " + aes_backend_name(backend));
             auto key = from_hex(vector.key), plaintext = from_hex(vector.plaintext);
-            Aes256Cipher cipher(key_of(key), backend.backend, backend.vaes);
+            Aes256Cipher cipher(key_of(key), backend);
             std::array<std::uint8_t, 16> out{}, back{};
             cipher.encrypt_block(plaintext.data(), out.data());
             EXPECT_EQ(to_hex(out), vector.ciphertext);
@@ -87,13 +80,13 @@ TEST(KnownAnswers, BlockVectorsOnEveryBackend) {
 }
 
 TEST(KnownAnswers, CtrVectorsWholeAndCutAtEveryOffset) {
-    for (const Backend& backend : runnable_backends())
+    for (AesBackend backend : runnable_backends())
         for (const CtrVector& vector : CTR_VECTORS)
             for (std::size_t cut = 0; cut < 16; ++cut) {  // 0: one call
-                SCOPED_TRACE(std::string(vector.source) + " on " + backend.name + ", cut at " +
-                             std::to_string(cut));
+                SCOPED_TRACE(std::string(vector.source) + " on " + aes_backend_name(backend) +
+                             ", cut at " + std::to_string(cut));
                 auto key = from_hex(vector.key), input = from_hex(vector.input);
-                Aes256Cipher cipher(key_of(key), backend.backend, backend.vaes);
+                Aes256Cipher cipher(key_of(key), backend);
                 CtrState state{{}, 0};
                 auto counter = from_hex(vector.counter);
                 std::copy(counter.begin(), counter.end(), state.counter.begin());

@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     if (backend == "aesni")
         override_aes_backend(AesBackend::aesni);
     else if (backend == "libcrypto")
-        override_aes_backend(AesBackend::software);
+        override_aes_backend(AesBackend::libcrypto);
     else if (backend == "bitsliced")
         override_aes_backend(AesBackend::bitsliced);
     else

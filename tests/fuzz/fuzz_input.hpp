@@ -45,19 +45,10 @@ private:
     std::size_t size_;
 };
 
-// A backend this CPU can run, chosen by `selector`.
+// A backend this CPU can run, chosen by `selector` (libcrypto where the chosen one cannot run).
 inline Aes256Cipher cipher_for(std::uint8_t selector, std::span<const std::uint8_t, 32> key) {
-    switch (selector % 4) {
-        case 0:
-            if (cpu_has_aesni()) return Aes256Cipher(key, AesBackend::aesni);
-            break;
-        case 1:
-            if (cpu_has_vaes()) return Aes256Cipher(key, AesBackend::aesni, true);
-            break;
-        case 2:
-            return Aes256Cipher(key, AesBackend::bitsliced);
-    }
-    return Aes256Cipher(key, AesBackend::software);
+    const AesBackend backend = ALL_AES_BACKENDS[selector % std::size(ALL_AES_BACKENDS)];
+    return Aes256Cipher(key, aes_backend_runs_here(backend) ? backend : AesBackend::libcrypto);
 }
 
 }  // namespace dallowgate::fuzzing

@@ -47,7 +47,7 @@ void inspecting_free(void* p, const char*, int) {
     std::free(p);
 }
 
-TEST(SoftwareKeySchedule, TheInspectionSeesAnUncleansedBlock) {
+TEST(LibcryptoKeySchedule, TheInspectionSeesAnUncleansedBlock) {
     int before = freed_with_round_keys;
     void* block = OPENSSL_malloc(64);
     std::memcpy(static_cast<unsigned char*>(block) + 16, ROUND_KEY_3.data(), 16);
@@ -56,12 +56,12 @@ TEST(SoftwareKeySchedule, TheInspectionSeesAnUncleansedBlock) {
     freed_with_round_keys = before;
 }
 
-TEST(SoftwareKeySchedule, IsCleansedBeforeItsMemoryIsFreed) {
+TEST(LibcryptoKeySchedule, IsCleansedBeforeItsMemoryIsFreed) {
     std::array<std::uint8_t, 32> key;
     for (int i = 0; i < 32; ++i) key[i] = static_cast<std::uint8_t>(i);
     int before = freed_blocks;
     {
-        Aes256Cipher cipher(key, AesBackend::software);
+        Aes256Cipher cipher(key, AesBackend::libcrypto);
         std::array<std::uint8_t, 16> block{};
         cipher.encrypt_block(block.data(), block.data());
         cipher.decrypt_block(block.data(), block.data());

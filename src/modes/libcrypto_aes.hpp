@@ -13,13 +13,13 @@
 namespace dallowgate {
 
 // Contexts for both directions under one key; libcrypto cleanses them when they are freed.
-class SoftwareAesKeys {
+class LibcryptoAesKeys {
 public:
     // Throws std::bad_alloc when libcrypto cannot allocate the contexts.
-    explicit SoftwareAesKeys(const std::uint8_t* key);
-    ~SoftwareAesKeys();
-    SoftwareAesKeys(const SoftwareAesKeys&) = delete;
-    SoftwareAesKeys& operator=(const SoftwareAesKeys&) = delete;
+    explicit LibcryptoAesKeys(const std::uint8_t* key);
+    ~LibcryptoAesKeys();
+    LibcryptoAesKeys(const LibcryptoAesKeys&) = delete;
+    LibcryptoAesKeys& operator=(const LibcryptoAesKeys&) = delete;
 
     void encrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
     void decrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
@@ -30,6 +30,6 @@ private:
 };
 
 // Block operations over libcrypto, for the mode loops.
-using SoftwareAes = BlockCallAes<SoftwareAesKeys>;
+using LibcryptoAes = BlockCallAes<LibcryptoAesKeys>;
 
 }  // namespace dallowgate

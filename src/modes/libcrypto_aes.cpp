@@ -1,4 +1,4 @@
-#include "modes/software_aes.hpp"
+#include "modes/libcrypto_aes.hpp"
 
 #include <new>
 
@@ -37,7 +37,7 @@ void run(EVP_CIPHER_CTX* context, const std::uint8_t* in, std::uint8_t* out, std
 
 }  // namespace
 
-SoftwareAesKeys::SoftwareAesKeys(const std::uint8_t* key) {
+LibcryptoAesKeys::LibcryptoAesKeys(const std::uint8_t* key) {
     encrypt_ = keyed_context(key, 1);
     try {
         decrypt_ = keyed_context(key, 0);
@@ -47,16 +47,18 @@ SoftwareAesKeys::SoftwareAesKeys(const std::uint8_t* key) {
     }
 }
 
-SoftwareAesKeys::~SoftwareAesKeys() {
+LibcryptoAesKeys::~LibcryptoAesKeys() {
     EVP_CIPHER_CTX_free(encrypt_);
     EVP_CIPHER_CTX_free(decrypt_);
 }
 
-void SoftwareAesKeys::encrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const {
+void LibcryptoAesKeys::encrypt(const std::uint8_t* in, std::uint8_t* out,
+                               std::size_t blocks) const {
     run(encrypt_, in, out, blocks);
 }
 
-void SoftwareAesKeys::decrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const {
+void LibcryptoAesKeys::decrypt(const std::uint8_t* in, std::uint8_t* out,
+                               std::size_t blocks) const {
     run(decrypt_, in, out, blocks);
 }
 
