@@ -19,11 +19,11 @@ CallError too_many_positional(const FunctionDescription& d, Py_ssize_t nargs) {
     auto required = static_cast<Py_ssize_t>(d.required);
     if (required < count)
         return type_error(Ref::steal(
-            PyUnicode_FromFormat("%s takes from %zd to %zd positional arguments but %zd %s given",
-                                 d.full_name, required, count, nargs, was_or_were(nargs))));
+            PyUnicode_FromFormat("%s() takes from %zd to %zd positional arguments but %zd %s given",
+                                 d.name, required, count, nargs, was_or_were(nargs))));
     return type_error(
-        Ref::steal(PyUnicode_FromFormat("%s takes %zd positional arguments but %zd %s given",
-                                        d.full_name, count, nargs, was_or_were(nargs))));
+        Ref::steal(PyUnicode_FromFormat("%s() takes %zd positional arguments but %zd %s given",
+                                        d.name, count, nargs, was_or_were(nargs))));
 }
 
 // The index of the parameter that `keyword` names, or the parameter count if none.
@@ -60,7 +60,7 @@ CallError missing_arguments(const FunctionDescription& d, PyObject* const* slots
         ++written;
     }
     return type_error(Ref::steal(
-        PyUnicode_FromFormat("%s missing %zu required positional %s: %s", d.full_name, missing,
+        PyUnicode_FromFormat("%s() missing %zu required positional %s: %s", d.name, missing,
                              missing == 1 ? "argument" : "arguments", list.c_str())));
 }
 
@@ -77,10 +77,10 @@ MaybeError match_arguments(const FunctionDescription& d, PyObject* const* args, 
         std::size_t index = parameter_index(d, keyword);
         if (index == d.parameters.size())
             return type_error(Ref::steal(PyUnicode_FromFormat(
-                "%s got an unexpected keyword argument '%S'", d.full_name, keyword)));
+                "%s() got an unexpected keyword argument '%S'", d.name, keyword)));
         if (slots[index])
             return type_error(Ref::steal(PyUnicode_FromFormat(
-                "%s got multiple values for argument '%s'", d.full_name, d.parameters[index])));
+                "%s() got multiple values for argument '%s'", d.name, d.parameters[index])));
         slots[index] = args[nargs + k];
     }
 

@@ -10,8 +10,7 @@
 namespace dallowgate {
 
 struct FunctionDescription {
-    const char* name;       // "kdf"
-    const char* full_name;  // "kdf()", used in messages
+    const char* name;  // "kdf"; messages call it "kdf()"
     std::span<const char* const> parameters;
     std::size_t required;  // the leading parameters that must be given
 };

@@ -35,6 +35,7 @@ struct Flag {
 // A flag that may be left out and is then True.
 struct FlagDefaultTrue : Flag {
     static Value absent() { return true; }
+    static constexpr const char* absent_text = "True";  // as the text signature shows it
 };
 
 template <class... Kinds>
@@ -51,10 +52,18 @@ struct Signature {
         [&]<std::size_t... I>(std::index_sequence<I...>) {
             (convert<Kinds>(slots[I], description.parameters[I], std::get<I>(values), failure) &&
              ...);
-        }
-        (std::index_sequence_for<Kinds...>{});
+        }(std::index_sequence_for<Kinds...>{});
         if (failure) return std::move(*failure);
         return values;
+    }
+
+    // The default a parameter of this kind shows in the text signature, or null.
+    template <class Kind>
+    static constexpr const char* default_text() {
+        if constexpr (requires { Kind::absent_text; })
+            return Kind::absent_text;
+        else
+            return nullptr;
     }
 
 private:

@@ -5,31 +5,12 @@
 #include "binding/lock_release.hpp"
 #include "binding/results.hpp"
 #include "binding/scratch_buffer.hpp"
-#include "binding/signature.hpp"
 #include "lib/bodies.hpp"
+#include "lib/declarations.hpp"
 #include "modes/ctr.hpp"
 
 namespace dallowgate {
 namespace {
-
-constexpr const char* CTR_PARAMETERS[] = {"src", "key", "iv", "state"};
-constexpr const char* INPLACE_PARAMETERS[] = {"data", "key", "iv", "state"};
-constexpr const char* BATCH_PARAMETERS[] = {"data_flat", "sizes", "key", "ivs", "states"};
-
-using CtrSignature = Signature<Bytes, Bytes, ByteArray, ByteArray>;
-using InplaceSignature = Signature<ByteArray, Bytes, ByteArray, ByteArray>;
-using BatchSignature = Signature<Bytes, ByteArray, Bytes, ByteArray, ByteArray>;
-
-constexpr CtrSignature CTR256_ENCRYPT{{"ctr256_encrypt", "ctr256_encrypt()", CTR_PARAMETERS, 4}};
-constexpr CtrSignature CTR256_DECRYPT{{"ctr256_decrypt", "ctr256_decrypt()", CTR_PARAMETERS, 4}};
-constexpr InplaceSignature CTR256_ENCRYPT_INPLACE{
-    {"ctr256_encrypt_inplace", "ctr256_encrypt_inplace()", INPLACE_PARAMETERS, 4}};
-constexpr InplaceSignature CTR256_DECRYPT_INPLACE{
-    {"ctr256_decrypt_inplace", "ctr256_decrypt_inplace()", INPLACE_PARAMETERS, 4}};
-constexpr BatchSignature CTR256_ENCRYPT_BATCH{
-    {"ctr256_encrypt_batch", "ctr256_encrypt_batch()", BATCH_PARAMETERS, 5}};
-constexpr BatchSignature CTR256_DECRYPT_BATCH{
-    {"ctr256_decrypt_batch", "ctr256_decrypt_batch()", BATCH_PARAMETERS, 5}};
 
 // The checks on key, iv and state shared by the single-stream functions.
 MaybeError check_stream_arguments(ByteView key, PyObject* iv, PyObject* state) {
@@ -69,9 +50,9 @@ void write_stream_state(PyObject* iv, PyObject* state, const CtrState& stream) {
 
 // The keystream runs from `src` straight into the result object, which no other thread can
 // reach before it is returned.
-Result<Ref> ctr_body(const CtrSignature& signature, PyObject* const* args, Py_ssize_t nargs,
+Result<Ref> ctr_body(const CtrDeclaration& declaration, PyObject* const* args, Py_ssize_t nargs,
                      PyObject* kwnames) {
-    auto bound = signature.bind(args, nargs, kwnames);
+    auto bound = declaration.signature.bind(args, nargs, kwnames);
     if (!bound) return bound.take_error();
     auto [src, key, iv, state] = *bound;
     if (MaybeError error = check_stream_arguments(key, iv, state)) return std::move(*error);
@@ -87,9 +68,9 @@ Result<Ref> ctr_body(const CtrSignature& signature, PyObject* const* args, Py_ss
 }
 
 // `data` is copied into the thread's scratch buffer, transformed there and copied back.
-Result<Ref> inplace_body(const InplaceSignature& signature, PyObject* const* args, Py_ssize_t nargs,
-                         PyObject* kwnames) {
-    auto bound = signature.bind(args, nargs, kwnames);
+Result<Ref> inplace_body(const InplaceDeclaration& declaration, PyObject* const* args,
+                         Py_ssize_t nargs, PyObject* kwnames) {
+    auto bound = declaration.signature.bind(args, nargs, kwnames);
     if (!bound) return bound.take_error();
     auto [data, key, iv, state] = *bound;
     if (MaybeError error = check_stream_arguments(key, iv, state)) return std::move(*error);
@@ -109,9 +90,9 @@ Result<Ref> inplace_body(const InplaceSignature& signature, PyObject* const* arg
     return new_none();
 }
 
-Result<Ref> batch_body(const BatchSignature& signature, PyObject* const* args, Py_ssize_t nargs,
+Result<Ref> batch_body(const BatchDeclaration& declaration, PyObject* const* args, Py_ssize_t nargs,
                        PyObject* kwnames) {
-    auto bound = signature.bind(args, nargs, kwnames);
+    auto bound = declaration.signature.bind(args, nargs, kwnames);
     if (!bound) return bound.take_error();
     auto [data_flat, sizes, key, ivs, states] = *bound;
     if (key.size() != 32) return value_error("Key must be 32 bytes");

@@ -3,23 +3,17 @@
 #include "binding/lock_release.hpp"
 #include "binding/results.hpp"
 #include "binding/scratch_buffer.hpp"
-#include "binding/signature.hpp"
 #include "lib/bodies.hpp"
+#include "lib/declarations.hpp"
 #include "modes/ige.hpp"
 
 namespace dallowgate {
 namespace {
 
-using IgeSignature = Signature<Bytes, Bytes, Bytes>;
-
-constexpr const char* IGE_PARAMETERS[] = {"data", "key", "iv"};
-constexpr IgeSignature IGE256_ENCRYPT{{"ige256_encrypt", "ige256_encrypt()", IGE_PARAMETERS, 3}};
-constexpr IgeSignature IGE256_DECRYPT{{"ige256_decrypt", "ige256_decrypt()", IGE_PARAMETERS, 3}};
-
 template <ByteBuffer (*run_job)(IgeJob)>
-Result<Ref> ige_body(const IgeSignature& signature, PyObject* const* args, Py_ssize_t nargs,
+Result<Ref> ige_body(const IgeDeclaration& declaration, PyObject* const* args, Py_ssize_t nargs,
                      PyObject* kwnames) {
-    auto bound = signature.bind(args, nargs, kwnames);
+    auto bound = declaration.signature.bind(args, nargs, kwnames);
     if (!bound) return bound.take_error();
     auto [data, key, iv] = *bound;
     if (key.size() != 32) return value_error("Key must be 32 bytes");

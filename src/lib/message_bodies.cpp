@@ -4,26 +4,14 @@
 #include "binding/lock_release.hpp"
 #include "binding/results.hpp"
 #include "binding/scratch_buffer.hpp"
-#include "binding/signature.hpp"
 #include "lib/bodies.hpp"
+#include "lib/declarations.hpp"
 #include "message/key_derivation.hpp"
 #include "message/pack.hpp"
 #include "message/unpack.hpp"
 
 namespace dallowgate {
 namespace {
-
-constexpr const char* KDF_PARAMETERS[] = {"auth_key", "msg_key", "outgoing"};
-constexpr const char* PACK_PARAMETERS[] = {"msg_id",     "seq_no",   "body",       "salt",
-                                           "session_id", "auth_key", "auth_key_id"};
-constexpr const char* UNPACK_PARAMETERS[] = {"packed", "session_id", "auth_key", "auth_key_id",
-                                             "incoming"};
-
-constexpr Signature<Bytes, Bytes, Flag> KDF{{"kdf", "kdf()", KDF_PARAMETERS, 3}};
-constexpr Signature<Int64, Int32, Bytes, Int64, Bytes, Bytes, Bytes> PACK_MESSAGE{
-    {"pack_message", "pack_message()", PACK_PARAMETERS, 7}};
-constexpr Signature<Bytes, Bytes, Bytes, Bytes, FlagDefaultTrue> UNPACK_MESSAGE{
-    {"unpack_message", "unpack_message()", UNPACK_PARAMETERS, 4}};
 
 constexpr std::size_t MAX_BODY_SIZE = std::size_t{1} << 31;  // exclusive
 
@@ -36,7 +24,7 @@ CallError os_error(int error_number) {
 }  // namespace
 
 Result<Ref> kdf_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    auto bound = KDF.bind(args, nargs, kwnames);
+    auto bound = KDF.signature.bind(args, nargs, kwnames);
     if (!bound) return bound.take_error();
     auto [auth_key, msg_key, outgoing] = *bound;
     if (auth_key.size() != AUTH_KEY_SIZE) return value_error("auth_key must be 256 bytes");
@@ -46,7 +34,7 @@ Result<Ref> kdf_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 Result<Ref> pack_message_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    auto bound = PACK_MESSAGE.bind(args, nargs, kwnames);
+    auto bound = PACK_MESSAGE.signature.bind(args, nargs, kwnames);
     if (!bound) return bound.take_error();
     auto [msg_id, seq_no, body, salt, session_id, auth_key, auth_key_id] = *bound;
     if (auth_key.size() != AUTH_KEY_SIZE) return value_error("auth_key must be 256 bytes");
@@ -71,7 +59,7 @@ Result<Ref> pack_message_body(PyObject* const* args, Py_ssize_t nargs, PyObject*
 }
 
 Result<Ref> unpack_message_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    auto bound = UNPACK_MESSAGE.bind(args, nargs, kwnames);
+    auto bound = UNPACK_MESSAGE.signature.bind(args, nargs, kwnames);
     if (!bound) return bound.take_error();
     auto [packed, session_id, auth_key, auth_key_id, incoming] = *bound;
     if (auth_key.size() != AUTH_KEY_SIZE) return value_error("auth_key must be 256 bytes");

@@ -1,9 +1,11 @@
 // The module definition: one exec slot that creates the eleven functions and fills __all__.
+#include <span>
 #include <string>
 
 #include "binding/extract.hpp"
 #include "binding/names.hpp"
 #include "lib/bodies.hpp"
+#include "lib/declarations.hpp"
 
 namespace dallowgate {
 namespace {
@@ -15,34 +17,31 @@ constexpr PyCFunction function_pointer() {
     return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&entry<body>));
 }
 
-// Registration order is the order of __all__.
-PyMethodDef METHODS[] = {
-    {"ige256_encrypt", function_pointer<ige256_encrypt_body>(), FLAGS,
-     "ige256_encrypt(data, key, iv)\n--\n\n"},
-    {"ige256_decrypt", function_pointer<ige256_decrypt_body>(), FLAGS,
-     "ige256_decrypt(data, key, iv)\n--\n\n"},
-    {"ctr256_encrypt", function_pointer<ctr256_encrypt_body>(), FLAGS,
-     "ctr256_encrypt(src, key, iv, state)\n--\n\n"},
-    {"ctr256_decrypt", function_pointer<ctr256_decrypt_body>(), FLAGS,
-     "ctr256_decrypt(src, key, iv, state)\n--\n\n"},
-    {"ctr256_encrypt_inplace", function_pointer<ctr256_encrypt_inplace_body>(), FLAGS,
-     "ctr256_encrypt_inplace(data, key, iv, state)\n--\n\n"
-     "In-place CTR encrypt: copies data out, processes, writes back.\n"
-     "Saves one allocation vs the returning version."},
-    {"ctr256_decrypt_inplace", function_pointer<ctr256_decrypt_inplace_body>(), FLAGS,
-     "ctr256_decrypt_inplace(data, key, iv, state)\n--\n\n"},
-    {"ctr256_encrypt_batch", function_pointer<ctr256_encrypt_batch_body>(), FLAGS,
-     "ctr256_encrypt_batch(data_flat, sizes, key, ivs, states)\n--\n\n"
-     "Batch CTR encrypt: all data passed as a single flat buffer with sizes list.\n"
-     "Eliminates per-item Python list indexing (O(1) Python calls regardless of batch size)."},
-    {"ctr256_decrypt_batch", function_pointer<ctr256_decrypt_batch_body>(), FLAGS,
-     "ctr256_decrypt_batch(data_flat, sizes, key, ivs, states)\n--\n\n"},
-    {"kdf", function_pointer<kdf_body>(), FLAGS, "kdf(auth_key, msg_key, outgoing)\n--\n\n"},
-    {"pack_message", function_pointer<pack_message_body>(), FLAGS,
-     "pack_message(msg_id, seq_no, body, salt, session_id, auth_key, auth_key_id)\n--\n\n"},
-    {"unpack_message", function_pointer<unpack_message_body>(), FLAGS,
-     "unpack_message(packed, session_id, auth_key, auth_key_id, incoming=True)\n--\n\n"},
-};
+// The method record of a declared function, its docstring built once and kept for the
+// life of the process (the interpreter keeps pointers to it).
+template <const auto& declaration, Body body>
+PyMethodDef method_record() {
+    static const std::string doc = declaration.method_doc();
+    return {declaration.signature.description.name, function_pointer<body>(), FLAGS, doc.c_str()};
+}
+
+// Registration order is the order of __all__. Built on the first import, never freed.
+std::span<PyMethodDef> method_records() {
+    static PyMethodDef records[] = {
+        method_record<IGE256_ENCRYPT, ige256_encrypt_body>(),
+        method_record<IGE256_DECRYPT, ige256_decrypt_body>(),
+        method_record<CTR256_ENCRYPT, ctr256_encrypt_body>(),
+        method_record<CTR256_DECRYPT, ctr256_decrypt_body>(),
+        method_record<CTR256_ENCRYPT_INPLACE, ctr256_encrypt_inplace_body>(),
+        method_record<CTR256_DECRYPT_INPLACE, ctr256_decrypt_inplace_body>(),
+        method_record<CTR256_ENCRYPT_BATCH, ctr256_encrypt_batch_body>(),
+        method_record<CTR256_DECRYPT_BATCH, ctr256_decrypt_batch_body>(),
+        method_record<KDF, kdf_body>(),
+        method_record<PACK_MESSAGE, pack_message_body>(),
+        method_record<UNPACK_MESSAGE, unpack_message_body>(),
+    };
+    return records;
+}
 
 // The module's __all__ list, created empty if the module has none yet.
 Result<Ref> all_list(PyObject* module) {
@@ -89,7 +88,7 @@ MaybeError add_function(PyObject* module, PyMethodDef* record) {
 int module_exec(PyObject* module) {
     PyObject* outcome = call_frame([module]() -> Result<Ref> {
         if (!PyModule_Check(module)) return cast_error(module, "module");
-        for (PyMethodDef& record : METHODS)
+        for (PyMethodDef& record : method_records())
             if (MaybeError error = add_function(module, &record)) return std::move(*error);
         return Ref::borrow(Py_None);
     });
