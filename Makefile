@@ -225,16 +225,15 @@ check-stress: install
 
 # --- benchmarks ------------------------------------------------------------------------------
 
-bench: install bench-tools test-cpp
+bench: install bench-tools
 	$(PY) bench/run.py
 	build/bench/sha256_interfaces
-	bench/portable_backends.sh $(CPP_BUILD)/portable_backends
+	bench/portable_backends.sh build/bench/portable_backends
 
-bench-tools: build/bench/aes_chain build/bench/sha256_interfaces build/bench/getrandom_cost
-
-build/bench/%: bench/%.cpp
-	@mkdir -p build/bench
-	g++ -std=c++20 -O2 -Wall -Wextra -Werror $< -o $@ -lcrypto
+bench-tools: deps
+	cmake -S . -B build/bench -G Ninja -DDALLOWGATE_BENCH=ON -DDALLOWGATE_WERROR=ON \
+	  -DPython_EXECUTABLE=$(abspath $(PY))
+	cmake --build build/bench --target bench_programs
 
 # --- set-up ----------------------------------------------------------------------------------
 

@@ -4,8 +4,7 @@ import os
 import subprocess
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
-# Stand-alone programs, and those linked with the module's code (built with the C++ tests).
-PLACES = [os.path.join(ROOT, "build", "bench"), os.path.join(ROOT, "build", "cpp")]
+PLACES = [os.path.join(ROOT, "build", "bench")]
 
 
 def measure_all(program):

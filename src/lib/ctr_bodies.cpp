@@ -7,6 +7,7 @@
 #include "binding/scratch_buffer.hpp"
 #include "lib/bodies.hpp"
 #include "lib/declarations.hpp"
+#include "message/little_endian.hpp"
 #include "modes/ctr.hpp"
 
 namespace dallowgate {
@@ -104,8 +105,7 @@ Result<Ref> batch_body(const BatchDeclaration& declaration, PyObject* const* arg
     std::vector<std::uint64_t> offsets(n + 1, 0);
     const std::uint8_t* entries = bytearray_bytes(sizes).data();
     for (std::size_t k = 0; k < n; ++k) {
-        const std::uint8_t* e = entries + 4 * k;
-        const std::uint64_t size = e[0] | e[1] << 8 | e[2] << 16 | std::uint64_t{e[3]} << 24;
+        const std::uint64_t size = load_le<std::uint32_t>(entries + 4 * k);
         if (__builtin_add_overflow(offsets[k], size, &offsets[k + 1]))
             return value_error("total data size overflow");
     }

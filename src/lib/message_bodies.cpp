@@ -28,8 +28,8 @@ Result<Ref> kdf_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
     if (!bound) return bound.take_error();
     auto [auth_key, msg_key, outgoing] = *bound;
     if (auth_key.size() != AUTH_KEY_SIZE) return value_error("auth_key must be 256 bytes");
-    AesKeyIv derived =
-        derive_aes_key_iv(auth_key.first<AUTH_KEY_SIZE>(), msg_key, outgoing ? 0 : 8);
+    AesKeyIv derived = derive_aes_key_iv(auth_key.first<AUTH_KEY_SIZE>(), msg_key,
+                                         outgoing ? CLIENT_TO_SERVER : SERVER_TO_CLIENT);
     return new_tuple({new_bytes(derived.key), new_bytes(derived.iv)});
 }
 
@@ -45,9 +45,8 @@ Result<Ref> pack_message_body(PyObject* const* args, Py_ssize_t nargs, PyObject*
     const std::size_t packed_size = PACKED_HEADER_SIZE + padded_length(body.size());
     PackJob job{take_scratch(), {}, {}};
     if (!job.buffer.resize_uninitialized(packed_size)) return memory_error();
-    if (int error = lay_out_plaintext(job.buffer.bytes(),
-                                      {msg_id, seq_no, body, salt, session_id.first<8>()}))
-        return os_error(error);
+    lay_out_plaintext(job.buffer.bytes(), {msg_id, seq_no, body, salt, session_id.first<8>()});
+    if (int error = fill_padding(job.buffer.bytes(), body.size())) return os_error(error);
     std::memcpy(job.auth_key.data(), auth_key.data(), AUTH_KEY_SIZE);
     std::memcpy(job.auth_key_id.data(), auth_key_id.data(), 8);
 
@@ -69,7 +68,12 @@ Result<Ref> unpack_message_body(PyObject* const* args, Py_ssize_t nargs, PyObjec
         return value_error("auth_key_id mismatch");
 
     std::span<const std::uint8_t> ciphertext = packed.subspan(PACKED_HEADER_SIZE);
-    UnpackJob job{take_scratch(), session_id.size() == 8, {}, {}, {}, incoming ? 8u : 0u};
+    UnpackJob job{take_scratch(),
+                  session_id.size() == 8,
+                  {},
+                  {},
+                  {},
+                  incoming ? SERVER_TO_CLIENT : CLIENT_TO_SERVER};
     if (!job.buffer.resize_uninitialized(ciphertext.size())) return memory_error();
     if (!ciphertext.empty()) std::memcpy(job.buffer.data(), ciphertext.data(), ciphertext.size());
     if (job.session_id_is_8_bytes) std::memcpy(job.session_id.data(), session_id.data(), 8);

@@ -12,6 +12,10 @@ namespace dallowgate {
 
 inline constexpr std::size_t AUTH_KEY_SIZE = 256;
 
+// The direction offset: it shifts every slice of auth_key that the message scheme reads.
+inline constexpr std::size_t CLIENT_TO_SERVER = 0;  // what we send (and pack_message packs)
+inline constexpr std::size_t SERVER_TO_CLIENT = 8;  // what we receive
+
 // Wiped when it goes away.
 struct AesKeyIv {
     SecretBytes<32> key;

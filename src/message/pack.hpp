@@ -30,10 +30,12 @@ struct PackFields {
     std::span<const std::uint8_t, 8> session_id;
 };
 
-// Lays out the packed message in `buffer` (already sized to 24 + padded length): the
-// plaintext fields and the body after a 24-byte gap, then random padding. Returns 0 or the
-// errno of a random-source failure.
-int lay_out_plaintext(std::span<std::uint8_t> buffer, const PackFields& fields);
+// Lays out the plaintext in `buffer` (already sized to 24 + padded length): the fields and the
+// body after a 24-byte gap. The padding after them is left for fill_padding.
+void lay_out_plaintext(std::span<std::uint8_t> buffer, const PackFields& fields);
+// Fills the padding after a body of `body_size` bytes from the random source. Returns 0 or
+// the errno of a random-source failure.
+int fill_padding(std::span<std::uint8_t> buffer, std::size_t body_size);
 
 // What crosses the release of the interpreter lock.
 struct PackJob {

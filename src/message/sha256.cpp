@@ -1,3 +1,7 @@
+// SHA256_Init and friends are deprecated in OpenSSL 3 in favour of EVP, which allocates and
+// fetches: this file alone uses them, on purpose (see sha256.hpp).
+#define OPENSSL_SUPPRESS_DEPRECATED
+
 #include "message/sha256.hpp"
 
 #include <openssl/crypto.h>

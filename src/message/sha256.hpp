@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <span>
 
-#define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/sha.h>
 
 namespace dallowgate {
@@ -24,7 +23,7 @@ public:
     Sha256Digest finish();
 
 private:
-    SHA256_CTX state_;
+    SHA256_CTX state_;  // the low-level interface: no allocation, no fetch
 };
 
 }  // namespace dallowgate

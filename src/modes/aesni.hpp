@@ -107,7 +107,7 @@ public:
         constexpr std::uint64_t MAX = ~std::uint64_t{0};
         while (batches != 0) {
             std::size_t run = 1;
-            if (MAX - low < batch_width - 1) {  // the low half wraps inside this batch
+            if (low_half_wraps(low, batch_width)) {
                 xor_counter_keystream(*this, high, low, in, out);
             } else {  // the batches whose counters all stay below the wrap of the low half
                 run = std::min<std::uint64_t>(batches,
@@ -121,7 +121,7 @@ public:
         }
     }
 
-protected:
+private:
     // Counter block `native` + i (low half in native order, no carry) XOR round key 0.
     AES_TARGET static __m128i whitened_counter(__m128i native, std::size_t i, __m128i to_big_endian,
                                                __m128i round_key_0) {

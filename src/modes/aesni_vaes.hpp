@@ -54,7 +54,7 @@ public:
     // As AesNi::xor_keystream_batch, with the counter blocks formed in 256-bit registers.
     VAES_TARGET void xor_keystream_batch(std::uint64_t high, std::uint64_t low,
                                          const std::uint8_t* in, std::uint8_t* out) const {
-        if (low > ~std::uint64_t{0} - (batch_width - 1)) {  // the low half wraps in this batch
+        if (low_half_wraps(low, batch_width)) {
             xor_counter_keystream(*this, high, low, in, out);
             return;
         }

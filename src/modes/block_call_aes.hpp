@@ -30,10 +30,7 @@ public:
     // The 16-byte big-endian counter block of the 128-bit value high:low.
     static Block counter_block(std::uint64_t high, std::uint64_t low) {
         std::uint8_t bytes[16];
-        for (int i = 0; i < 8; ++i) {
-            bytes[i] = static_cast<std::uint8_t>(high >> (56 - 8 * i));
-            bytes[8 + i] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
-        }
+        store_counter_block(high, low, bytes);
         return load(bytes);
     }
 

@@ -7,6 +7,19 @@
 
 namespace dallowgate {
 
+// Whether the low half wraps among the n counter values low .. low + n - 1 (n >= 1).
+constexpr bool low_half_wraps(std::uint64_t low, std::uint64_t n) {
+    return low > ~std::uint64_t{0} - (n - 1);
+}
+
+// The 16-byte big-endian counter block of the 128-bit value high:low.
+inline void store_counter_block(std::uint64_t high, std::uint64_t low, std::uint8_t* out) {
+    for (int i = 0; i < 8; ++i) {
+        out[i] = static_cast<std::uint8_t>(high >> (56 - 8 * i));
+        out[8 + i] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
+    }
+}
+
 // Adds n to the 128-bit counter value high:low, modulo 2**128.
 inline void advance_counter(std::uint64_t& high, std::uint64_t& low, std::uint64_t n) {
     const std::uint64_t sum = low + n;

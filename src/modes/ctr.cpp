@@ -19,12 +19,7 @@ struct Counter {
         }
         return c;
     }
-    void store(CounterBlock& block) const {
-        for (int i = 0; i < 8; ++i) {
-            block[i] = static_cast<std::uint8_t>(high >> (56 - 8 * i));
-            block[8 + i] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
-        }
-    }
+    void store(CounterBlock& block) const { store_counter_block(high, low, block.data()); }
     Counter plus(std::uint64_t n) const {
         Counter sum = *this;
         advance_counter(sum.high, sum.low, n);

@@ -105,7 +105,8 @@ ByteBuffer packed_message() {
     PackJob job{{}, secret_auth_key(), {9, 9, 9, 9, 9, 9, 9, 9}};
     if (!job.buffer.resize_uninitialized(PACKED_HEADER_SIZE + padded_length(body.size())))
         std::abort();
-    if (lay_out_plaintext(job.buffer.bytes(), {77, 3, body, 11, SESSION_ID}) != 0) std::abort();
+    lay_out_plaintext(job.buffer.bytes(), {77, 3, body, 11, SESSION_ID});
+    if (fill_padding(job.buffer.bytes(), body.size()) != 0) std::abort();
     ByteBuffer packed = pack_message_job(std::move(job));
     public_now(packed.bytes());
     return packed;
