@@ -1,5 +1,6 @@
-// The AES-NI backend: the AES-256 key schedule for both directions, and the block operations
-// that the mode loops inline (all round keys read from the schedule, no call per block).
+// The AES-NI backend: the AES-256 key schedule for both directions (expanded in
+// aesni_key_expansion.cpp) and the block operations that the mode loops inline; its CTR kernel
+// is in aesni_ctr.hpp and its VAES variant in aesni_vaes.hpp.
 #pragma once
 
 #include "modes/aes_target.hpp"
@@ -101,72 +102,22 @@ public:
     }
 
     // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
-    // advancing high:low past them.
+    // advancing high:low past them (the pipelined kernel of aesni_ctr.hpp).
     AES_TARGET void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
-                                  std::uint8_t* out, std::size_t batches) const {
-        constexpr std::uint64_t MAX = ~std::uint64_t{0};
-        while (batches != 0) {
-            std::size_t run = 1;
-            if (low_half_wraps(low, batch_width)) {
-                xor_counter_keystream(*this, high, low, in, out);
-            } else {  // the batches whose counters all stay below the wrap of the low half
-                run = std::min<std::uint64_t>(batches,
-                                              (MAX - low - (batch_width - 1)) / batch_width + 1);
-                xor_keystream_without_carry(high, low, in, out, run);
-            }
-            advance_counter(high, low, run * batch_width);
-            in += 16 * batch_width * run;
-            out += 16 * batch_width * run;
-            batches -= run;
-        }
-    }
+                                  std::uint8_t* out, std::size_t batches) const;
 
 private:
-    // Counter block `native` + i (low half in native order, no carry) XOR round key 0.
     AES_TARGET static __m128i whitened_counter(__m128i native, std::size_t i, __m128i to_big_endian,
-                                               __m128i round_key_0) {
-        __m128i sum = _mm_add_epi64(native, _mm_set_epi64x(static_cast<long long>(i), 0));
-        return _mm_xor_si128(_mm_shuffle_epi8(sum, to_big_endian), round_key_0);
-    }
-
-    // The bulk loop, software-pipelined: the next batch's counter blocks and first round
-    // key go in while this batch's last round and output are still in flight.
+                                               __m128i round_key_0);
     AES_TARGET void xor_keystream_without_carry(std::uint64_t high, std::uint64_t low,
                                                 const std::uint8_t* in, std::uint8_t* out,
-                                                std::size_t batches) const {
-        const __m128i* k = keys_.encrypt;
-        const __m128i to_big_endian =
-            _mm_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
-        __m128i native = _mm_set_epi64x(static_cast<long long>(low), static_cast<long long>(high));
-        const __m128i step = _mm_set_epi64x(static_cast<long long>(batch_width), 0);
-        Block blocks[batch_width];
-#pragma GCC unroll 8
-        for (std::size_t i = 0; i < batch_width; ++i)
-            blocks[i] = whitened_counter(native, i, to_big_endian, k[0]);
-        for (std::size_t b = 0; b < batches; ++b) {
-#pragma GCC unroll 13
-            for (int round = 1; round < 14; ++round) {
-                __m128i round_key = k[round];
-#pragma GCC unroll 8
-                for (std::size_t i = 0; i < batch_width; ++i)
-                    blocks[i] = _mm_aesenc_si128(blocks[i], round_key);
-            }
-            native = _mm_add_epi64(native, step);
-#pragma GCC unroll 8
-            for (std::size_t i = 0; i < batch_width; ++i) {
-                __m128i keystream = _mm_aesenclast_si128(blocks[i], k[14]);
-                store(out + 16 * i, xor_blocks(load(in + 16 * i), keystream));
-                // the next batch (unused after the last)
-                blocks[i] = whitened_counter(native, i, to_big_endian, k[0]);
-            }
-            in += 16 * batch_width;
-            out += 16 * batch_width;
-        }
-    }
+                                                std::size_t batches) const;
 
     const AesNiKeys& keys_;
 };
 
 }  // namespace dallowgate
+
+#include "modes/aesni_ctr.hpp"
 
 #endif
