@@ -45,13 +45,15 @@ public:
         }
     }
 
-    // As AesNi::xor_keystream, one VAES batch after another.
+    // out = in XOR the keystream of `batches` batches from high:low, one VAES batch after
+    // another, advancing high:low past them.
     VAES_TARGET void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
                                    std::uint8_t* out, std::size_t batches) const {
         xor_keystream_batches(*this, high, low, in, out, batches);
     }
 
-    // As AesNi::xor_keystream_batch, with the counter blocks formed in 256-bit registers.
+    // One batch of keystream XORed in (as xor_counter_keystream does it), with the counter
+    // blocks formed in 256-bit registers.
     VAES_TARGET void xor_keystream_batch(std::uint64_t high, std::uint64_t low,
                                          const std::uint8_t* in, std::uint8_t* out) const {
         if (low_half_wraps(low, batch_width)) {
