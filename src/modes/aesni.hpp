@@ -89,13 +89,7 @@ public:
         const __m128i* k = keys_.encrypt;
 #pragma GCC unroll 8
         for (std::size_t i = 0; i < batch_width; ++i) blocks[i] = _mm_xor_si128(blocks[i], k[0]);
-#pragma GCC unroll 13
-        for (int round = 1; round < 14; ++round) {
-            __m128i round_key = k[round];
-#pragma GCC unroll 8
-            for (std::size_t i = 0; i < batch_width; ++i)
-                blocks[i] = _mm_aesenc_si128(blocks[i], round_key);
-        }
+        middle_rounds(blocks);
 #pragma GCC unroll 8
         for (std::size_t i = 0; i < batch_width; ++i)
             blocks[i] = _mm_aesenclast_si128(blocks[i], k[14]);
@@ -107,6 +101,18 @@ public:
                                   std::uint8_t* out, std::size_t batches) const;
 
 private:
+    // Rounds 1 to 13 of batch_width blocks, all advanced one round at a time.
+    AES_TARGET void middle_rounds(Block* blocks) const {
+        const __m128i* k = keys_.encrypt;
+#pragma GCC unroll 13
+        for (int round = 1; round < 14; ++round) {
+            __m128i round_key = k[round];
+#pragma GCC unroll 8
+            for (std::size_t i = 0; i < batch_width; ++i)
+                blocks[i] = _mm_aesenc_si128(blocks[i], round_key);
+        }
+    }
+
     AES_TARGET static __m128i whitened_counter(__m128i native, std::size_t i, __m128i to_big_endian,
                                                __m128i round_key_0);
     AES_TARGET void xor_keystream_without_carry(std::uint64_t high, std::uint64_t low,

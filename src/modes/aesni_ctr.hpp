@@ -49,13 +49,7 @@ AES_TARGET inline void AesNi::xor_keystream_without_carry(std::uint64_t high, st
     for (std::size_t i = 0; i < batch_width; ++i)
         blocks[i] = whitened_counter(native, i, to_big_endian, k[0]);
     for (std::size_t b = 0; b < batches; ++b) {
-#pragma GCC unroll 13
-        for (int round = 1; round < 14; ++round) {
-            __m128i round_key = k[round];
-#pragma GCC unroll 8
-            for (std::size_t i = 0; i < batch_width; ++i)
-                blocks[i] = _mm_aesenc_si128(blocks[i], round_key);
-        }
+        middle_rounds(blocks);
         native = _mm_add_epi64(native, step);
 #pragma GCC unroll 8
         for (std::size_t i = 0; i < batch_width; ++i) {
