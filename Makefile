@@ -231,7 +231,7 @@ bench: install bench-tools
 	bench/portable_backends.sh build/bench/portable_backends
 
 bench-tools: deps
-	cmake -S . -B build/bench -G Ninja -DDALLOWGATE_BENCH=ON -DDALLOWGATE_WERROR=ON \
+	cmake -S . -B build/bench -G Ninja -DDALLOWGATE_BENCH=ON -DDALLOWGATE_WERROR=ON -DCMAKE_CXX_FLAGS=-g \
 	  -DPython_EXECUTABLE=$(abspath $(PY))
 	cmake --build build/bench --target bench_programs
 

@@ -31,8 +31,7 @@ CtrState stream_state(PyObject* iv, PyObject* state) {
 // Runs the stream from `input` to `output`, with the lock released from the threshold on.
 CtrState run_stream(std::span<const std::uint8_t> input, std::uint8_t* output, ByteView key,
                     PyObject* iv, PyObject* state) {
-    CtrJob job{input, output, {}, stream_state(iv, state)};
-    std::memcpy(job.key.data(), key.data(), 32);
+    CtrJob job{input, output, key.first<32>(), stream_state(iv, state)};
     return run_released_from_threshold(input.size(), [&job] { return run_ctr_job(job); });
 }
 
@@ -121,11 +120,8 @@ Result<Ref> batch_body(const BatchDeclaration& declaration, PyObject* const* arg
         std::memcpy(streams[k].counter.data(), bytearray_bytes(ivs).data() + 16 * k, 16);
         streams[k].position = keystream_position(bytearray_bytes(states)[k]);
     }
-    SecretBytes<32> key_copy;
-    std::memcpy(key_copy.data(), key.data(), 32);
-
     release_interpreter_lock([&] {
-        Aes256Cipher cipher(key_copy);
+        Aes256Cipher cipher(key.first<32>(), AesUse::encrypt);
         for (std::size_t k = 0; k < n; ++k) {
             std::uint8_t* item = out + offsets[k];
             apply_ctr_keystream(cipher, {item, offsets[k + 1] - offsets[k]}, item, streams[k]);

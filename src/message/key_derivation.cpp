@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include <openssl/crypto.h>
+#include "common/wipe.hpp"
 
 #include "message/sha256.hpp"
 
@@ -20,8 +20,8 @@ AesKeyIv derive_aes_key_iv(std::span<const std::uint8_t, AUTH_KEY_SIZE> auth_key
     };
     put(put(put(out.key.begin(), a, 0, 8), b, 8, 24), a, 24, 32);
     put(put(put(out.iv.begin(), b, 0, 8), a, 8, 24), b, 24, 32);
-    OPENSSL_cleanse(a.data(), a.size());
-    OPENSSL_cleanse(b.data(), b.size());
+    wipe(a.data(), a.size());
+    wipe(b.data(), b.size());
     return out;
 }
 

@@ -30,7 +30,7 @@ ByteBuffer pack_message_job(PackJob job) {
     std::span<std::uint8_t> plaintext = packed.subspan(PACKED_HEADER_SIZE);
     MsgKey msg_key = compute_msg_key(job.auth_key, plaintext, CLIENT_TO_SERVER);
     AesKeyIv derived = derive_aes_key_iv(job.auth_key, msg_key, CLIENT_TO_SERVER);
-    Aes256Cipher cipher(derived.key);
+    Aes256Cipher cipher(derived.key, AesUse::encrypt);
     ige_encrypt_in_place(cipher, plaintext, derived.iv);
     std::copy(job.auth_key_id.begin(), job.auth_key_id.end(), packed.begin());
     std::copy(msg_key.begin(), msg_key.end(), packed.begin() + 8);

@@ -4,7 +4,7 @@
 
 #include "message/sha256.hpp"
 
-#include <openssl/crypto.h>
+#include "common/wipe.hpp"
 
 namespace dallowgate {
 
@@ -13,7 +13,7 @@ Sha256::Sha256() {
 }
 
 Sha256::~Sha256() {
-    OPENSSL_cleanse(&state_, sizeof state_);
+    wipe(&state_, sizeof state_);
 }
 
 Sha256& Sha256::update(std::span<const std::uint8_t> piece) {

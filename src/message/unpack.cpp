@@ -52,7 +52,7 @@ UnpackOutcome unpack_message_job(UnpackJob job) {
     std::span<std::uint8_t> data = job.buffer.bytes();
     {
         AesKeyIv derived = derive_aes_key_iv(job.auth_key, job.msg_key, job.direction_offset);
-        Aes256Cipher cipher(derived.key);
+        Aes256Cipher cipher(derived.key, AesUse::decrypt);
         ige_decrypt_in_place(cipher, data, derived.iv);
     }
     if (data.size() < PLAINTEXT_HEADER_SIZE) return {std::move(job.buffer), {}, "msg_key mismatch"};

@@ -4,25 +4,6 @@
 
 namespace dallowgate {
 
-Aes256Cipher::Aes256Cipher(Key key, AesBackend backend) : backend_(backend) {
-    switch (backend) {
-#if DALLOWGATE_X86
-        case AesBackend::aesni:
-        case AesBackend::aesni_vaes:
-            schedule_.emplace<AesNiKeys>(key.data());
-            return;
-#endif
-        case AesBackend::libcrypto:
-            schedule_.emplace<LibcryptoAesKeys>(key.data());
-            return;
-        case AesBackend::bitsliced:
-            schedule_.emplace<BitslicedAesKeys>(key.data());
-            return;
-        default:
-            internal_fault("no such AES backend on this CPU");
-    }
-}
-
 std::size_t Aes256Cipher::batch_width() const {
     return with_blocks([](const auto& aes) { return aes.batch_width; });
 }

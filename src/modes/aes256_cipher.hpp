@@ -8,6 +8,7 @@
 #include <span>
 #include <variant>
 
+#include "common/internal_fault.hpp"
 #include "modes/aes_backend.hpp"
 #include "modes/aesni.hpp"
 #include "modes/aesni_vaes.hpp"
@@ -32,8 +33,27 @@ public:
     using Key = std::span<const std::uint8_t, 32>;
 
     // For the backend chosen for this CPU, or a given one (the tests force each; the CPU
-    // must be able to run it).
-    explicit Aes256Cipher(Key key, AesBackend backend = aes_backend());
+    // must be able to run it); `use` says which directions the calls will run.
+    explicit Aes256Cipher(Key key, AesUse use = AesUse::both, AesBackend backend = aes_backend())
+        : backend_(backend) {
+        switch (backend) {
+#if DALLOWGATE_X86
+            case AesBackend::aesni:
+            case AesBackend::aesni_vaes:
+                schedule_.emplace<AesNiKeys>(key.data(), use);
+                return;
+#endif
+            case AesBackend::libcrypto:
+                schedule_.emplace<LibcryptoAesKeys>(key.data(), use);
+                return;
+            case AesBackend::bitsliced:
+                schedule_.emplace<BitslicedAesKeys>(key.data());
+                return;
+            default:
+                internal_fault("no such AES backend on this CPU");
+        }
+    }
+    Aes256Cipher(Key key, AesBackend backend) : Aes256Cipher(key, AesUse::both, backend) {}
 
     AesBackend backend() const { return backend_; }
     std::size_t batch_width() const;

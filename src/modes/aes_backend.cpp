@@ -44,16 +44,26 @@ bool cpu_has_aesni() noexcept {
 #endif
 }
 
-bool cpu_has_vaes() noexcept {
+bool cpu_has_avx() noexcept {
 #if DALLOWGATE_X86
-    unsigned leaf1[4], leaf7[4];
-    if (!cpuid(1, 0, leaf1) || !cpuid(7, 0, leaf7)) return false;
+    unsigned leaf1[4];
+    if (!cpuid(1, 0, leaf1)) return false;
     const bool osxsave = leaf1[2] & (1u << 27), avx = leaf1[2] & (1u << 28);
-    const bool avx2 = leaf7[1] & (1u << 5), vaes = leaf7[2] & (1u << 9);
-    if (!(osxsave && avx && avx2 && vaes)) return false;
+    if (!(osxsave && avx)) return false;
     unsigned low, high;
     __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
     return (low & 0x6) == 0x6;  // XMM and YMM state enabled
+#else
+    return false;
+#endif
+}
+
+bool cpu_has_vaes() noexcept {
+#if DALLOWGATE_X86
+    unsigned leaf7[4];
+    if (!cpu_has_avx() || !cpuid(7, 0, leaf7)) return false;
+    const bool avx2 = leaf7[1] & (1u << 5), vaes = leaf7[2] & (1u << 9);
+    return avx2 && vaes;
 #else
     return false;
 #endif

@@ -18,6 +18,10 @@ enum class AesBackend : std::uint8_t {
 inline constexpr AesBackend ALL_AES_BACKENDS[] = {AesBackend::aesni, AesBackend::aesni_vaes,
                                                   AesBackend::libcrypto, AesBackend::bitsliced};
 
+// Which directions a key schedule serves: a call expands only what it runs (CTR and IGE
+// encryption never decrypt a block, so their schedule has no inverse round keys).
+enum class AesUse : std::uint8_t { encrypt, decrypt, both };
+
 // "aesni", "aesni_vaes", "libcrypto" or "bitsliced".
 const char* aes_backend_name(AesBackend backend) noexcept;
 
@@ -31,6 +35,7 @@ void override_aes_backend(AesBackend backend) noexcept;
 
 // The CPU checks themselves.
 bool cpu_has_aesni() noexcept;  // CPUID leaf 1, ECX bit 25
+bool cpu_has_avx() noexcept;    // AVX, with YMM state saved by the OS
 bool cpu_has_vaes() noexcept;   // VAES and AVX2, with YMM state saved by the OS
 // Whether libcrypto's AES is constant-time on this CPU: on x86-64 it uses its vector-permute
 // code with SSSE3 (CPUID leaf 1, ECX bit 9) and lookup tables without; on aarch64 it always

@@ -10,6 +10,7 @@
 #define DALLOWGATE_X86 1
 // Every CPU with AES-NI also has SSSE3 (and SSE4.1), which the counter arithmetic uses.
 #define AES_TARGET __attribute__((target("aes,ssse3")))
+#define AES_AVX_TARGET __attribute__((target("aes,ssse3,avx")))
 #define VAES_TARGET __attribute__((target("aes,ssse3,avx,avx2,vaes")))
 #define AES_LOOP_WRAPPER __attribute__((target("aes,ssse3"), flatten))
 #define VAES_LOOP_WRAPPER __attribute__((target("aes,ssse3,avx,avx2,vaes"), flatten))

@@ -14,20 +14,36 @@
 #include <cstdint>
 
 #include "common/wipe.hpp"
+#include "modes/aes_backend.hpp"
 #include "modes/counter_arithmetic.hpp"
 
 namespace dallowgate {
 
 // 15 encryption round keys, then the 15 round keys of the equivalent inverse cipher in the
-// order they are used (decrypt[0] is encryption round key 14). Erased when destroyed.
+// order they are used (decrypt[0] is encryption round key 14), expanded when `use` includes
+// decryption. Erased when destroyed (the inverse round keys only where they were written).
 struct AesNiKeys {
     __m128i encrypt[15];
     __m128i decrypt[15];
+    bool has_decrypt;
 
-    explicit AesNiKeys(const std::uint8_t* key);
-    ~AesNiKeys() { wipe(this, sizeof *this); }
+    explicit AesNiKeys(const std::uint8_t* key, AesUse use = AesUse::both);
+    ~AesNiKeys() {
+        erase(encrypt);
+        if (has_decrypt) erase(decrypt);
+    }
     AesNiKeys(const AesNiKeys&) = delete;
     AesNiKeys& operator=(const AesNiKeys&) = delete;
+
+private:
+    // Fifteen 16-byte stores. The zero is hidden from the compiler, which would otherwise
+    // make the loop a memset and the memset a slower string store.
+    static void erase(__m128i (&round_keys)[15]) {
+        __m128i zero = _mm_setzero_si128();
+        __asm__("" : "+x"(zero));
+        for (__m128i& round_key : round_keys) round_key = zero;
+        __asm__ __volatile__("" : : "r"(round_keys) : "memory");
+    }
 };
 
 // Block operations over a schedule, inlined into the mode loops by their wrappers.
@@ -85,14 +101,27 @@ public:
     }
 
     // Encrypts batch_width blocks, all advanced one round at a time.
-    AES_TARGET void encrypt_batch(Block* blocks) const {
-        const __m128i* k = keys_.encrypt;
-#pragma GCC unroll 8
-        for (std::size_t i = 0; i < batch_width; ++i) blocks[i] = _mm_xor_si128(blocks[i], k[0]);
-        middle_rounds(blocks);
-#pragma GCC unroll 8
-        for (std::size_t i = 0; i < batch_width; ++i)
-            blocks[i] = _mm_aesenclast_si128(blocks[i], k[14]);
+    AES_TARGET void encrypt_batch(Block* blocks) const { encrypt_group<batch_width>(blocks); }
+    // Encrypts four blocks together (short CTR tails).
+    AES_TARGET void encrypt_four(Block* blocks) const { encrypt_group<4>(blocks); }
+    // The counter blocks of high:low + 0 .. 3.
+    AES_TARGET static void four_counter_blocks(std::uint64_t high, std::uint64_t low,
+                                               Block* blocks) {
+        if (low_half_wraps(low, 4)) {
+            for (std::uint64_t i = 0; i < 4; ++i) {
+                std::uint64_t block_high = high, block_low = low;
+                advance_counter(block_high, block_low, i);
+                blocks[i] = counter_block(block_high, block_low);
+            }
+            return;
+        }
+        const __m128i to_big_endian =
+            _mm_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
+        const __m128i native =
+            _mm_set_epi64x(static_cast<long long>(low), static_cast<long long>(high));
+        for (int i = 0; i < 4; ++i)
+            blocks[i] =
+                _mm_shuffle_epi8(_mm_add_epi64(native, _mm_set_epi64x(i, 0)), to_big_endian);
     }
 
     // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
@@ -101,15 +130,26 @@ public:
                                   std::uint8_t* out, std::size_t batches) const;
 
 private:
-    // Rounds 1 to 13 of batch_width blocks, all advanced one round at a time.
+    // All rounds of N blocks, the blocks advanced one round at a time.
+    template <std::size_t N>
+    AES_TARGET void encrypt_group(Block* blocks) const {
+        const __m128i* k = keys_.encrypt;
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < N; ++i) blocks[i] = _mm_xor_si128(blocks[i], k[0]);
+        middle_rounds<N>(blocks);
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < N; ++i) blocks[i] = _mm_aesenclast_si128(blocks[i], k[14]);
+    }
+
+    // Rounds 1 to 13 of N blocks, all advanced one round at a time.
+    template <std::size_t N = batch_width>
     AES_TARGET void middle_rounds(Block* blocks) const {
         const __m128i* k = keys_.encrypt;
 #pragma GCC unroll 13
         for (int round = 1; round < 14; ++round) {
             __m128i round_key = k[round];
 #pragma GCC unroll 8
-            for (std::size_t i = 0; i < batch_width; ++i)
-                blocks[i] = _mm_aesenc_si128(blocks[i], round_key);
+            for (std::size_t i = 0; i < N; ++i) blocks[i] = _mm_aesenc_si128(blocks[i], round_key);
         }
     }
 

@@ -7,21 +7,23 @@
 namespace dallowgate {
 namespace {
 
+// Word i of the result is the XOR of words 0 to i of x.
+AES_TARGET inline __m128i prefix_xor(__m128i x) {
+    x = _mm_xor_si128(x, _mm_slli_si128(x, 4));
+    return _mm_xor_si128(x, _mm_slli_si128(x, 8));
+}
+
 // The next even round key from the previous two, given aeskeygenassist of the odd one.
 AES_TARGET inline __m128i expand_even(__m128i previous, __m128i assist) {
     assist = _mm_shuffle_epi32(assist, 0xff);
-    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
-    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
-    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
+    previous = prefix_xor(previous);
     return _mm_xor_si128(previous, assist);
 }
 
 // The next odd round key (SubWord without rotation, no round constant).
 AES_TARGET inline __m128i expand_odd(__m128i previous, __m128i even) {
     __m128i assist = _mm_shuffle_epi32(_mm_aeskeygenassist_si128(even, 0x00), 0xaa);
-    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
-    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
-    previous = _mm_xor_si128(previous, _mm_slli_si128(previous, 4));
+    previous = prefix_xor(previous);
     return _mm_xor_si128(previous, assist);
 }
 
@@ -31,7 +33,9 @@ AES_TARGET inline void expand_pair(__m128i* k, int i) {
     if (i + 1 < 15) k[i + 1] = expand_odd(k[i - 1], k[i]);
 }
 
-AES_TARGET void expand(const std::uint8_t* key, __m128i* encrypt, __m128i* decrypt) {
+// The encryption round keys. Inlined into two wrappers: with AVX's three-operand forms the
+// expansion needs no register copies.
+AES_TARGET inline void expand(const std::uint8_t* key, __m128i* encrypt) {
     encrypt[0] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(key));
     encrypt[1] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(key + 16));
     expand_pair<0x01>(encrypt, 2);
@@ -41,6 +45,15 @@ AES_TARGET void expand(const std::uint8_t* key, __m128i* encrypt, __m128i* decry
     expand_pair<0x10>(encrypt, 10);
     expand_pair<0x20>(encrypt, 12);
     expand_pair<0x40>(encrypt, 14);
+}
+AES_TARGET void expand_sse(const std::uint8_t* key, __m128i* encrypt) {
+    expand(key, encrypt);
+}
+AES_AVX_TARGET void expand_avx(const std::uint8_t* key, __m128i* encrypt) {
+    expand(key, encrypt);
+}
+
+AES_TARGET void invert(const __m128i* encrypt, __m128i* decrypt) {
     decrypt[0] = encrypt[14];
     for (int round = 1; round < 14; ++round) decrypt[round] = _mm_aesimc_si128(encrypt[14 - round]);
     decrypt[14] = encrypt[0];
@@ -48,8 +61,13 @@ AES_TARGET void expand(const std::uint8_t* key, __m128i* encrypt, __m128i* decry
 
 }  // namespace
 
-AesNiKeys::AesNiKeys(const std::uint8_t* key) {
-    expand(key, encrypt, decrypt);
+AesNiKeys::AesNiKeys(const std::uint8_t* key, AesUse use) : has_decrypt(use != AesUse::encrypt) {
+    static const bool avx = cpu_has_avx();
+    if (avx)
+        expand_avx(key, encrypt);
+    else
+        expand_sse(key, encrypt);
+    if (has_decrypt) invert(encrypt, decrypt);
 }
 
 }  // namespace dallowgate

@@ -32,6 +32,11 @@ public:
         return single_.decrypt_between(in, before, after);
     }
 
+    AES_TARGET void encrypt_four(Block* blocks) const { single_.encrypt_four(blocks); }
+    AES_TARGET static void four_counter_blocks(std::uint64_t high, std::uint64_t low,
+                                               Block* blocks) {
+        AesNi::four_counter_blocks(high, low, blocks);
+    }
     VAES_TARGET void encrypt_batch(Block* blocks) const {
         __m256i pairs[PAIRS];
 #pragma GCC unroll 8

@@ -2,8 +2,10 @@
 // backends share (counter blocks formed one by one, encrypted together, XORed in).
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace dallowgate {
 
@@ -12,12 +14,22 @@ constexpr bool low_half_wraps(std::uint64_t low, std::uint64_t n) {
     return low > ~std::uint64_t{0} - (n - 1);
 }
 
+// The big-endian 64-bit value at `in`, and its store (byte swaps on little-endian CPUs).
+inline std::uint64_t load_be64(const std::uint8_t* in) {
+    std::uint64_t value;
+    std::memcpy(&value, in, 8);
+    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+    return value;
+}
+inline void store_be64(std::uint8_t* out, std::uint64_t value) {
+    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+    std::memcpy(out, &value, 8);
+}
+
 // The 16-byte big-endian counter block of the 128-bit value high:low.
 inline void store_counter_block(std::uint64_t high, std::uint64_t low, std::uint8_t* out) {
-    for (int i = 0; i < 8; ++i) {
-        out[i] = static_cast<std::uint8_t>(high >> (56 - 8 * i));
-        out[8 + i] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
-    }
+    store_be64(out, high);
+    store_be64(out + 8, low);
 }
 
 // Adds n to the 128-bit counter value high:low, modulo 2**128.

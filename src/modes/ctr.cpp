@@ -12,12 +12,7 @@ struct Counter {
     std::uint64_t high, low;
 
     static Counter load(const CounterBlock& block) {
-        Counter c{0, 0};
-        for (int i = 0; i < 8; ++i) {
-            c.high = c.high << 8 | block[i];
-            c.low = c.low << 8 | block[8 + i];
-        }
-        return c;
+        return {load_be64(block.data()), load_be64(block.data() + 8)};
     }
     void store(CounterBlock& block) const { store_counter_block(high, low, block.data()); }
     Counter plus(std::uint64_t n) const {
@@ -35,6 +30,34 @@ void xor_partial_block(const Aes& aes, Counter c, const std::uint8_t* in, std::u
     Aes::store(keystream, aes.encrypt(Aes::counter_block(c.high, c.low)));
     for (std::size_t i = 0; i < count; ++i) out[i] = in[i] ^ keystream[from + i];
     wipe(keystream, sizeof keystream);
+}
+
+// The last n bytes (fewer than a batch): their counter blocks encrypted four at a time, so that
+// the rounds of independent blocks overlap; the last block may be used in part, and its counter
+// then stays current with `p` bytes of it used.
+template <class Aes>
+void ctr_tail(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, std::size_t n, Counter& c,
+              std::size_t& p) {
+    while (n != 0) {
+        typename Aes::Block blocks[4];
+        Aes::four_counter_blocks(c.high, c.low, blocks);
+        aes.encrypt_four(blocks);
+        const std::size_t whole = std::min<std::size_t>(n / 16, 4);
+        for (std::size_t i = 0; i < whole; ++i)
+            Aes::store(out + 16 * i, Aes::xor_blocks(Aes::load(in + 16 * i), blocks[i]));
+        c = c.plus(whole);
+        in += 16 * whole;
+        out += 16 * whole;
+        n -= 16 * whole;
+        if (whole < 4 && n != 0) {
+            std::uint8_t keystream[16];
+            Aes::store(keystream, blocks[whole]);
+            for (std::size_t i = 0; i < n; ++i) out[i] = in[i] ^ keystream[i];
+            wipe(keystream, sizeof keystream);
+            p = n;
+            return;
+        }
+    }
 }
 
 template <class Aes>
@@ -66,24 +89,12 @@ void ctr_keystream(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, st
         n -= 16 * W * batches;
     }
 
-    // Whole blocks left over, one at a time.
-    for (; n >= 16; n -= 16, in += 16, out += 16) {
-        auto keystream = aes.encrypt(Aes::counter_block(c.high, c.low));
-        Aes::store(out, Aes::xor_blocks(Aes::load(in), keystream));
-        c = c.plus(1);
-    }
-
-    // Tail: part of one more block, whose counter stays current.
-    if (n != 0) {
-        xor_partial_block(aes, c, in, out, 0, n);
-        p = n;
-    }
+    // The rest (fewer than W blocks): four counter blocks at a time.
+    ctr_tail(aes, in, out, n, c, p);
 }
 
-}  // namespace
-
-void apply_ctr_keystream(const Aes256Cipher& cipher, std::span<const std::uint8_t> input,
-                         std::uint8_t* output, CtrState& state) {
+void apply(const Aes256Cipher& cipher, std::span<const std::uint8_t> input, std::uint8_t* output,
+           CtrState& state) {
     Counter c = Counter::load(state.counter);
     cipher.with_blocks([&](const auto& aes) {
         ctr_keystream(aes, input.data(), output, input.size(), c, state.position);
@@ -91,10 +102,17 @@ void apply_ctr_keystream(const Aes256Cipher& cipher, std::span<const std::uint8_
     c.store(state.counter);
 }
 
+}  // namespace
+
+void apply_ctr_keystream(const Aes256Cipher& cipher, std::span<const std::uint8_t> input,
+                         std::uint8_t* output, CtrState& state) {
+    apply(cipher, input, output, state);
+}
+
 CtrState run_ctr_job(const CtrJob& job) {
-    Aes256Cipher cipher(job.key);
+    Aes256Cipher cipher(job.key, AesUse::encrypt);
     CtrState state = job.state;
-    apply_ctr_keystream(cipher, job.input, job.output, state);
+    apply(cipher, job.input, job.output, state);
     return state;
 }
 

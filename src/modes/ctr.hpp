@@ -33,11 +33,12 @@ void apply_ctr_keystream(const Aes256Cipher& cipher, std::span<const std::uint8_
                          std::uint8_t* output, CtrState& state);
 
 // What crosses the release of the interpreter lock: private copies, or memory that no other
-// thread can reach during the call (an immutable input, a result object not yet returned).
+// thread can change during the call (an immutable input or key, a result object not yet
+// returned).
 struct CtrJob {
     std::span<const std::uint8_t> input;
     std::uint8_t* output;
-    SecretBytes<32> key;
+    std::span<const std::uint8_t, 32> key;
     CtrState state;
 };
 

@@ -47,13 +47,13 @@ void ige_decrypt_in_place(const Aes256Cipher& cipher, std::span<std::uint8_t> re
 }
 
 ByteBuffer ige_encrypt_job(IgeJob job) {
-    Aes256Cipher cipher(job.key);
+    Aes256Cipher cipher(job.key, AesUse::encrypt);
     ige_encrypt_in_place(cipher, job.buffer.bytes(), job.iv);
     return std::move(job.buffer);
 }
 
 ByteBuffer ige_decrypt_job(IgeJob job) {
-    Aes256Cipher cipher(job.key);
+    Aes256Cipher cipher(job.key, AesUse::decrypt);
     ige_decrypt_in_place(cipher, job.buffer.bytes(), job.iv);
     return std::move(job.buffer);
 }

@@ -29,6 +29,7 @@ EVP_CIPHER_CTX* keyed_context(const std::uint8_t* key, int encrypting) {
 }
 
 void run(EVP_CIPHER_CTX* context, const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) {
+    if (!context) internal_fault("AES key schedule used in a direction it was not made for");
     int written = 0;
     if (EVP_CipherUpdate(context, out, &written, in, static_cast<int>(blocks * 16)) != 1 ||
         written != static_cast<int>(blocks * 16))
@@ -37,8 +38,9 @@ void run(EVP_CIPHER_CTX* context, const std::uint8_t* in, std::uint8_t* out, std
 
 }  // namespace
 
-LibcryptoAesKeys::LibcryptoAesKeys(const std::uint8_t* key) {
-    encrypt_ = keyed_context(key, 1);
+LibcryptoAesKeys::LibcryptoAesKeys(const std::uint8_t* key, AesUse use) {
+    if (use != AesUse::decrypt) encrypt_ = keyed_context(key, 1);
+    if (use == AesUse::encrypt) return;
     try {
         decrypt_ = keyed_context(key, 0);
     } catch (...) {

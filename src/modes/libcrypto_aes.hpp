@@ -8,15 +8,16 @@
 
 #include <openssl/evp.h>
 
+#include "modes/aes_backend.hpp"
 #include "modes/block_call_aes.hpp"
 
 namespace dallowgate {
 
-// Contexts for both directions under one key; libcrypto cleanses them when they are freed.
+// A context for each direction the key serves; libcrypto cleanses them when they are freed.
 class LibcryptoAesKeys {
 public:
     // Throws std::bad_alloc when libcrypto cannot allocate the contexts.
-    explicit LibcryptoAesKeys(const std::uint8_t* key);
+    explicit LibcryptoAesKeys(const std::uint8_t* key, AesUse use = AesUse::both);
     ~LibcryptoAesKeys();
     LibcryptoAesKeys(const LibcryptoAesKeys&) = delete;
     LibcryptoAesKeys& operator=(const LibcryptoAesKeys&) = delete;
@@ -25,8 +26,8 @@ public:
     void decrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
 
 private:
-    EVP_CIPHER_CTX* encrypt_ = nullptr;
-    EVP_CIPHER_CTX* decrypt_ = nullptr;
+    EVP_CIPHER_CTX* encrypt_ = nullptr;  // null where the use has no encryption
+    EVP_CIPHER_CTX* decrypt_ = nullptr;  // null where it has no decryption
 };
 
 // Block operations over libcrypto, for the mode loops.

@@ -215,15 +215,25 @@ TEST(AesBackendChoice, FollowsTheCpuAndStays) {
 }
 
 #if DALLOWGATE_X86
+// Every round key written is zero after release: both halves, or the encryption half of a
+// schedule made for encryption only (whose inverse half is never written).
 TEST(AesNiKeySchedule, IsAllZeroAfterRelease) {
     if (!cpu_has_aesni()) GTEST_SKIP() << "this CPU has no AES instructions";
-    alignas(AesNiKeys) unsigned char storage[sizeof(AesNiKeys)];
-    std::memset(storage, 0x5a, sizeof storage);
-    auto key = std::vector<std::uint8_t>(32, 0xa7);
-    auto* keys = new (storage) AesNiKeys(key.data());
-    ASSERT_EQ(0, std::memcmp(keys->encrypt, key.data(), 16));  // the schedule really was there
-    keys->~AesNiKeys();
-    for (unsigned char byte : storage) ASSERT_EQ(byte, 0);
+    for (AesUse use : {AesUse::both, AesUse::decrypt, AesUse::encrypt}) {
+        alignas(AesNiKeys) unsigned char storage[sizeof(AesNiKeys)];
+        std::memset(storage, 0x5a, sizeof storage);
+        auto key = std::vector<std::uint8_t>(32, 0xa7);
+        auto* keys = new (storage) AesNiKeys(key.data(), use);
+        ASSERT_EQ(0, std::memcmp(keys->encrypt, key.data(), 16));  // the schedule was there
+        keys->~AesNiKeys();
+        const std::size_t written = use == AesUse::encrypt
+                                        ? sizeof keys->encrypt
+                                        : sizeof keys->encrypt + sizeof keys->decrypt;
+        for (std::size_t i = 0; i < written; ++i) ASSERT_EQ(storage[i], 0) << i;
+        if (use == AesUse::encrypt) {
+            EXPECT_EQ(storage[written], 0x5a) << "inverse half written";
+        }
+    }
 }
 #endif
 
