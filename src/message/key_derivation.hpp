@@ -26,5 +26,9 @@ struct AesKeyIv {
 // of auth_key that is read. msg_key may have any length and is hashed whole.
 AesKeyIv derive_aes_key_iv(std::span<const std::uint8_t, AUTH_KEY_SIZE> auth_key,
                            std::span<const std::uint8_t> msg_key, std::size_t direction_offset);
+// The same, written to 32 bytes at `key` and 32 bytes at `iv`.
+void derive_aes_key_iv(std::span<const std::uint8_t, AUTH_KEY_SIZE> auth_key,
+                       std::span<const std::uint8_t> msg_key, std::size_t direction_offset,
+                       std::uint8_t* key, std::uint8_t* iv);
 
 }  // namespace dallowgate
