@@ -7,7 +7,12 @@
 #include <bcrypt.h>
 #include <windows.h>
 #elif defined(__linux__)
+#include <sys/mman.h>
 #include <sys/random.h>
+
+#include <cstring>
+
+#include "common/wipe.hpp"
 #else
 #include <unistd.h>
 #endif
@@ -33,7 +38,9 @@ int fill_random(std::span<std::uint8_t> out) noexcept {
 
 #elif defined(__linux__)
 
-int fill_random(std::span<std::uint8_t> out) noexcept {
+namespace {
+
+int fill_from_kernel(std::span<std::uint8_t> out) noexcept {
     while (!out.empty()) {
         ssize_t got = getrandom(out.data(), out.size(), 0);
         if (got < 0) {
@@ -42,6 +49,68 @@ int fill_random(std::span<std::uint8_t> out) noexcept {
         }
         out = out.subspan(static_cast<std::size_t>(got));
     }
+    return 0;
+}
+
+// A thread's pool of kernel random bytes, in a page of its own that the kernel wipes in a
+// forked child (MADV_WIPEONFORK): the child finds the pool empty and draws afresh, so parent
+// and child never hand out the same bytes. Bytes are handed out once, from the end, and
+// zeroed as they go.
+struct Pool {
+    std::uint32_t left;  // the unread bytes: the last `left` of `bytes`
+    std::uint8_t bytes[4096 - sizeof(std::uint32_t)];
+};
+static_assert(sizeof(Pool) == 4096);
+
+// Requests larger than this go to the kernel directly.
+constexpr std::size_t POOLED_LIMIT = 256;
+
+class PoolPage {
+public:
+    // The pool, mapped on first use; null where the kernel cannot wipe it on fork (then every
+    // request goes to the kernel).
+    Pool* get() noexcept {
+        if (!pool_ && !unavailable_) {
+            void* page = mmap(nullptr, sizeof(Pool), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (page == MAP_FAILED) {
+                unavailable_ = true;
+            } else if (madvise(page, sizeof(Pool), MADV_WIPEONFORK) != 0) {
+                munmap(page, sizeof(Pool));
+                unavailable_ = true;
+            } else {
+                pool_ = static_cast<Pool*>(page);  // zero-filled: empty
+            }
+        }
+        return pool_;
+    }
+    ~PoolPage() {
+        if (pool_) {
+            wipe(pool_, sizeof(Pool));
+            munmap(pool_, sizeof(Pool));
+        }
+    }
+
+private:
+    Pool* pool_ = nullptr;
+    bool unavailable_ = false;
+};
+
+thread_local PoolPage pool_page;
+
+}  // namespace
+
+int fill_random(std::span<std::uint8_t> out) noexcept {
+    Pool* pool = out.size() <= POOLED_LIMIT ? pool_page.get() : nullptr;
+    if (!pool) return fill_from_kernel(out);
+    if (pool->left < out.size()) {
+        if (int error = fill_from_kernel(pool->bytes)) return error;
+        pool->left = sizeof pool->bytes;
+    }
+    std::uint8_t* from = pool->bytes + sizeof pool->bytes - pool->left;
+    if (!out.empty()) std::memcpy(out.data(), from, out.size());
+    wipe(from, out.size());
+    pool->left -= static_cast<std::uint32_t>(out.size());
     return 0;
 }
 

@@ -1,4 +1,5 @@
-// The operating system's cryptographic random source.
+// The operating system's cryptographic random source. On Linux, small requests are served
+// from a per-thread pool of kernel random bytes that a forked child never shares.
 #pragma once
 
 #include <cstdint>

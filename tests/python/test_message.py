@@ -114,6 +114,28 @@ def test_body_of_2_to_the_31_bytes_is_refused_after_the_length_checks():
     assert info.value.args == ("body must be shorter than 2**31 bytes",)
 
 
+@pytest.mark.skipif(not hasattr(os, "fork"), reason="needs fork")
+def test_padding_is_not_repeated_in_a_forked_child():
+    pack(b"x")  # the parent has drawn random bytes before the fork
+    read_end, write_end = os.pipe()
+    child = os.fork()
+    if child == 0:  # pragma: no cover (the child)
+        try:
+            os.write(write_end, pack(b"same message"))
+        finally:
+            os._exit(0)
+    os.close(write_end)
+    in_child = b""
+    while chunk := os.read(read_end, 4096):
+        in_child += chunk
+    os.close(read_end)
+    os.waitpid(child, 0)
+    in_parent = pack(b"same message")
+    # Same fields and key: only the padding (and what follows from it) can differ.
+    assert len(in_child) == len(in_parent)
+    assert in_child != in_parent
+
+
 def test_random_source_failure_is_reported(pytestconfig):
     shim = pytestconfig.getoption("failing_random_shim")
     if not shim:
