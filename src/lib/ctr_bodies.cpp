@@ -121,7 +121,7 @@ Result<Ref> batch_body(const BatchDeclaration& declaration, PyObject* const* arg
         streams[k].position = keystream_position(bytearray_bytes(states)[k]);
     }
     release_interpreter_lock([&] {
-        Aes256Cipher cipher(key.first<32>(), AesUse::encrypt);
+        Aes256Cipher cipher(key.first<32>(), AesUse::keystream);
         for (std::size_t k = 0; k < n; ++k) {
             std::uint8_t* item = out + offsets[k];
             apply_ctr_keystream(cipher, {item, offsets[k + 1] - offsets[k]}, item, streams[k]);

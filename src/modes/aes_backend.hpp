@@ -20,7 +20,9 @@ inline constexpr AesBackend ALL_AES_BACKENDS[] = {AesBackend::aesni, AesBackend:
 
 // Which directions a key schedule serves: a call expands only what it runs (CTR and IGE
 // encryption never decrypt a block, so their schedule has no inverse round keys).
-enum class AesUse : std::uint8_t { encrypt, decrypt, both };
+// `keystream` is encryption for CTR, which a backend may run through a CTR implementation of
+// its own; `both` serves all three.
+enum class AesUse : std::uint8_t { encrypt, decrypt, both, keystream };
 
 // "aesni", "aesni_vaes", "libcrypto" or "bitsliced".
 const char* aes_backend_name(AesBackend backend) noexcept;

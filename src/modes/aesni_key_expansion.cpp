@@ -61,7 +61,8 @@ AES_TARGET void invert(const __m128i* encrypt, __m128i* decrypt) {
 
 }  // namespace
 
-AesNiKeys::AesNiKeys(const std::uint8_t* key, AesUse use) : has_decrypt(use != AesUse::encrypt) {
+AesNiKeys::AesNiKeys(const std::uint8_t* key, AesUse use)
+    : has_decrypt(use == AesUse::decrypt || use == AesUse::both) {
     static const bool avx = cpu_has_avx();
     if (avx)
         expand_avx(key, encrypt);

@@ -110,7 +110,7 @@ void apply_ctr_keystream(const Aes256Cipher& cipher, std::span<const std::uint8_
 }
 
 CtrState run_ctr_job(const CtrJob& job) {
-    Aes256Cipher cipher(job.key, AesUse::encrypt);
+    Aes256Cipher cipher(job.key, AesUse::keystream);
     CtrState state = job.state;
     apply(cipher, job.input, job.output, state);
     return state;

@@ -1,5 +1,6 @@
 #include "modes/libcrypto_aes.hpp"
 
+#include <cstring>
 #include <new>
 
 #include "common/internal_fault.hpp"
@@ -17,10 +18,20 @@ const EVP_CIPHER* aes_256_ecb() {
     return cipher;
 }
 
-EVP_CIPHER_CTX* keyed_context(const std::uint8_t* key, int encrypting) {
+const EVP_CIPHER* aes_256_ctr() {
+    static const EVP_CIPHER* const cipher = [] {
+        EVP_CIPHER* fetched = EVP_CIPHER_fetch(nullptr, "AES-256-CTR", nullptr);
+        if (!fetched) internal_fault("libcrypto offers no AES-256-CTR");
+        return fetched;
+    }();
+    return cipher;
+}
+
+EVP_CIPHER_CTX* keyed_context(const std::uint8_t* key, int encrypting,
+                              const EVP_CIPHER* cipher = aes_256_ecb()) {
     EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
     if (!context) throw std::bad_alloc();
-    if (EVP_CipherInit_ex2(context, aes_256_ecb(), key, nullptr, encrypting, nullptr) != 1 ||
+    if (EVP_CipherInit_ex2(context, cipher, key, nullptr, encrypting, nullptr) != 1 ||
         EVP_CIPHER_CTX_set_padding(context, 0) != 1) {
         EVP_CIPHER_CTX_free(context);
         throw std::bad_alloc();
@@ -40,7 +51,11 @@ void run(EVP_CIPHER_CTX* context, const std::uint8_t* in, std::uint8_t* out, std
 
 LibcryptoAesKeys::LibcryptoAesKeys(const std::uint8_t* key, AesUse use) {
     if (use != AesUse::decrypt) encrypt_ = keyed_context(key, 1);
-    if (use == AesUse::encrypt) return;
+    if (use == AesUse::keystream || use == AesUse::both) {
+        std::memcpy(key_.data(), key, 32);
+        keeps_key_ = true;
+    }
+    if (use == AesUse::encrypt || use == AesUse::keystream) return;
     try {
         decrypt_ = keyed_context(key, 0);
     } catch (...) {
@@ -52,6 +67,20 @@ LibcryptoAesKeys::LibcryptoAesKeys(const std::uint8_t* key, AesUse use) {
 LibcryptoAesKeys::~LibcryptoAesKeys() {
     EVP_CIPHER_CTX_free(encrypt_);
     EVP_CIPHER_CTX_free(decrypt_);
+    EVP_CIPHER_CTX_free(counter_mode_);
+}
+
+void LibcryptoAesKeys::xor_counter_keystream(const std::uint8_t* counter, const std::uint8_t* in,
+                                             std::uint8_t* out, std::size_t blocks) const {
+    if (!keeps_key_) internal_fault("AES key schedule used in a direction it was not made for");
+    if (!counter_mode_) counter_mode_ = keyed_context(key_.data(), 1, aes_256_ctr());
+    // The counter restarts at `counter` with no keystream byte used; the key stays.
+    int written = 0;
+    if (blocks > MAX_BLOCKS_PER_CALL ||
+        EVP_CipherInit_ex2(counter_mode_, nullptr, nullptr, counter, 1, nullptr) != 1 ||
+        EVP_CipherUpdate(counter_mode_, out, &written, in, static_cast<int>(blocks * 16)) != 1 ||
+        written != static_cast<int>(blocks * 16))
+        internal_fault("libcrypto AES-256-CTR failed on whole blocks");
 }
 
 void LibcryptoAesKeys::encrypt(const std::uint8_t* in, std::uint8_t* out,

@@ -8,6 +8,7 @@
 
 #include <openssl/evp.h>
 
+#include "common/wipe.hpp"
 #include "modes/aes_backend.hpp"
 #include "modes/block_call_aes.hpp"
 
@@ -24,10 +25,21 @@ public:
 
     void encrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
     void decrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
+    // out = in XOR the keystream of `blocks` (at most MAX_BLOCKS_PER_CALL) counter blocks from
+    // the big-endian `counter` (libcrypto's AES-256-CTR, whose counter carries across all 16
+    // bytes as ours does). Only for a schedule made for keystreams.
+    static constexpr std::size_t MAX_BLOCKS_PER_CALL = std::size_t{1} << 20;
+    void xor_counter_keystream(const std::uint8_t* counter, const std::uint8_t* in,
+                               std::uint8_t* out, std::size_t blocks) const;
 
 private:
     EVP_CIPHER_CTX* encrypt_ = nullptr;  // null where the use has no encryption
     EVP_CIPHER_CTX* decrypt_ = nullptr;  // null where it has no decryption
+    // For keystreams: the CTR context, made on the first bulk keystream from a copy of the key
+    // kept (and wiped) for that, so that short calls never pay for it.
+    mutable EVP_CIPHER_CTX* counter_mode_ = nullptr;
+    SecretBytes<32> key_;
+    bool keeps_key_ = false;
 };
 
 // Block operations over libcrypto, for the mode loops.

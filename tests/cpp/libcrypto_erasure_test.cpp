@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "modes/aes256_cipher.hpp"
+#include "modes/ctr.hpp"
 
 namespace dallowgate {
 namespace {
@@ -65,6 +66,9 @@ TEST(LibcryptoKeySchedule, IsCleansedBeforeItsMemoryIsFreed) {
         std::array<std::uint8_t, 16> block{};
         cipher.encrypt_block(block.data(), block.data());
         cipher.decrypt_block(block.data(), block.data());
+        std::array<std::uint8_t, 256> stream{};  // long enough for the CTR context
+        CtrState state{};
+        apply_ctr_keystream(cipher, stream, stream.data(), state);
     }
     EXPECT_GT(freed_blocks, before) << "the contexts were freed through libcrypto";
     EXPECT_EQ(freed_with_round_keys, 0);
