@@ -1,10 +1,10 @@
 #include <cstring>
 #include <vector>
 
+#include "binding/buffer_pin.hpp"
 #include "binding/bytearray_access.hpp"
 #include "binding/lock_release.hpp"
 #include "binding/results.hpp"
-#include "binding/scratch_buffer.hpp"
 #include "lib/bodies.hpp"
 #include "lib/declarations.hpp"
 #include "message/little_endian.hpp"
@@ -67,7 +67,9 @@ Result<Ref> ctr_body(const CtrDeclaration& declaration, PyObject* const* args, P
     return result;
 }
 
-// `data` is copied into the thread's scratch buffer, transformed there and copied back.
+// `data` is transformed where it is. Below the lock-release threshold the lock is held
+// throughout; from it on, data, iv and state are pinned for the call (their resizing fails in
+// the other thread), so their lengths cannot change while the lock is released.
 Result<Ref> inplace_body(const InplaceDeclaration& declaration, PyObject* const* args,
                          Py_ssize_t nargs, PyObject* kwnames) {
     auto bound = declaration.signature.bind(args, nargs, kwnames);
@@ -75,18 +77,15 @@ Result<Ref> inplace_body(const InplaceDeclaration& declaration, PyObject* const*
     auto [data, key, iv, state] = *bound;
     if (MaybeError error = check_stream_arguments(key, iv, state)) return std::move(*error);
 
-    const Py_ssize_t state_size = PyByteArray_GET_SIZE(state);
-    ByteBuffer buffer = take_scratch();
-    const std::size_t size = bytearray_bytes(data).size();
-    if (!buffer.resize_uninitialized(size)) return memory_error();
-    if (size) std::memcpy(buffer.data(), bytearray_bytes(data).data(), size);
-    CtrState advanced = run_stream(buffer.bytes(), buffer.data(), key, iv, state);
-
-    if (bytearray_bytes(data).size() != size) return resized_during_call("data");
-    if (MaybeError error = check_stream_state(iv, state, state_size)) return std::move(*error);
-    if (size) std::memcpy(bytearray_bytes(data).data(), buffer.data(), size);
-    write_stream_state(iv, state, advanced);
-    give_back_scratch(std::move(buffer));
+    const std::span<std::uint8_t> bytes = bytearray_bytes(data);
+    if (bytes.size() < LOCK_RELEASE_THRESHOLD) {
+        write_stream_state(iv, state, run_stream(bytes, bytes.data(), key, iv, state));
+        return new_none();
+    }
+    const BufferPin data_pin(data), iv_pin(iv), state_pin(state);
+    if (!data_pin.pinned() || !iv_pin.pinned() || !state_pin.pinned())
+        return CallError::fetch_pending();
+    write_stream_state(iv, state, run_stream(bytes, bytes.data(), key, iv, state));
     return new_none();
 }
 

@@ -60,8 +60,9 @@ def ctr256_decrypt(src: bytes, key: bytes, iv: bytearray, state: bytearray) -> b
 def ctr256_encrypt_inplace(data: bytearray, key: bytes, iv: bytearray, state: bytearray) -> None:
     """As `ctr256_encrypt`, rewriting `data` in place instead of returning new bytes.
 
-    Raises the errors of `ctr256_encrypt`, and RuntimeError("data was resized during the
-    call") if another thread resized `data` meanwhile (nothing is written then).
+    Raises the ValueErrors of `ctr256_encrypt`; never RuntimeError: from 2048 bytes on,
+    `data`, `iv` and `state` are pinned for the call (another thread's resize of them fails
+    with BufferError).
 
     Example: ``ctr256_encrypt_inplace(buffer, key, iv, state)``
     """

@@ -326,18 +326,39 @@ def test_returning_form_writes_nothing_if_iv_or_state_was_resized(name, resize):
 @pytest.mark.resize_race
 @pytest.mark.parametrize("resize", [grow, empty])
 @pytest.mark.parametrize("name", ["data", "iv", "state"])
-def test_inplace_writes_nothing_if_a_caller_object_was_resized(name, resize):
+def test_inplace_pins_its_objects_while_the_lock_is_released(name, resize):
+    """A resize that comes during the call fails in the other thread with BufferError, and the
+    call then completes exactly as without it. (A resize before the call is seen by it; one
+    after it changes only what the call left.)"""
     def make():
         return {"data": bytearray(big()[:8 * 2 ** 20]), "iv": bytearray(COUNTER),
                 "state": bytearray(b"\x03")}
 
-    error, objects = resized_while_running(
-        make, lambda data, iv, state: dallowgate.ctr256_encrypt_inplace(data, KEY, iv, state),
-        name, resize)
-    assert str(error) == f"{name} was resized during the call"
-    expected = make()
-    resize(expected[name])
-    assert objects == expected
+    for _ in range(50):
+        objects, ready, refused = make(), threading.Event(), []
+
+        def resize_during_call():
+            ready.wait()
+            try:
+                resize(objects[name])
+            except BufferError:
+                refused.append(True)
+
+        thread = threading.Thread(target=resize_during_call)
+        thread.start()
+        try:
+            ready.set()
+            dallowgate.ctr256_encrypt_inplace(objects["data"], KEY, objects["iv"], objects["state"])
+        except ValueError:
+            pass  # the resize came first: an iv or state of the wrong length is refused
+        finally:
+            thread.join()
+        if refused:
+            expected = make()
+            dallowgate.ctr256_encrypt_inplace(expected["data"], KEY, expected["iv"], expected["state"])
+            assert objects == expected
+            return
+    pytest.fail("the other thread never tried to resize during the call")
 
 
 @pytest.mark.resize_race

@@ -1,0 +1,35 @@
+// BufferPin: a buffer export held on a caller's bytearray for one call. While it lasts the
+// object cannot be resized (another thread's resize fails with BufferError), so its storage
+// stays where it is and may be read and written with the interpreter lock released.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "binding/result.hpp"
+
+namespace dallowgate {
+
+class BufferPin {
+public:
+    // Pins `bytearray`; pinned() tells whether the export was granted (an exception is pending
+    // when it was not). Create and destroy with the lock held.
+    explicit BufferPin(PyObject* bytearray)
+        : pinned_(PyObject_GetBuffer(bytearray, &view_, PyBUF_WRITABLE) == 0) {}
+    ~BufferPin() {
+        if (pinned_) PyBuffer_Release(&view_);
+    }
+    BufferPin(const BufferPin&) = delete;
+    BufferPin& operator=(const BufferPin&) = delete;
+
+    bool pinned() const { return pinned_; }
+    std::span<std::uint8_t> bytes() const {
+        return {static_cast<std::uint8_t*>(view_.buf), static_cast<std::size_t>(view_.len)};
+    }
+
+private:
+    Py_buffer view_{};
+    bool pinned_;
+};
+
+}  // namespace dallowgate
