@@ -9,10 +9,11 @@ namespace dallowgate {
 
 MsgKey compute_msg_key(std::span<const std::uint8_t, AUTH_KEY_SIZE> auth_key,
                        std::span<const std::uint8_t> plaintext, std::size_t direction_offset) {
-    Sha256Digest digest =
-        Sha256().update(auth_key.subspan(88 + direction_offset, 32)).update(plaintext).finish();
-    MsgKey msg_key;
-    std::copy(digest.begin() + 8, digest.begin() + 24, msg_key.begin());
+    Sha256Digest digest = Sha256()
+                              .update(auth_key.subspan(MSG_KEY_SLICE + direction_offset, 32))
+                              .update(plaintext)
+                              .finish();
+    MsgKey msg_key = msg_key_of_digest(digest);
     wipe(digest.data(), digest.size());
     return msg_key;
 }

@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "message/declassify.hpp"
+#include "message/fused_unpack.hpp"
 #include "message/little_endian.hpp"
 #include "message/pack.hpp"
+#include "message/sha256_shani.hpp"
 #include "modes/ige.hpp"
 
 namespace dallowgate {
@@ -46,18 +48,31 @@ bool message_is_authentic(const MsgKey& computed, const MsgKey& received) {
     return nullptr;
 }
 
+// Decrypts `data` in place and computes its msg_key: in one pass where the CPU has AES-NI and
+// SHA-NI, as two passes otherwise.
+MsgKey decrypt_and_compute_msg_key(const UnpackJob& job, std::span<std::uint8_t> data) {
+    AesKeyIv derived = derive_aes_key_iv(job.auth_key, job.msg_key, job.direction_offset);
+    Aes256Cipher cipher(derived.key, AesUse::decrypt);
+#if DALLOWGATE_X86
+    if (const AesNiKeys* keys = cipher.aesni_keys(); keys && cpu_has_sha_ni()) {
+        const std::uint8_t* prefix = job.auth_key.data() + MSG_KEY_SLICE + job.direction_offset;
+        std::array<std::uint8_t, 32> digest = ige_decrypt_and_hash(*keys, data, derived.iv, prefix);
+        MsgKey msg_key = msg_key_of_digest(digest);
+        wipe(digest.data(), digest.size());
+        return msg_key;
+    }
+#endif
+    ige_decrypt_in_place(cipher, data, derived.iv);
+    return compute_msg_key(job.auth_key, data, job.direction_offset);
+}
+
 }  // namespace
 
 UnpackOutcome unpack_message_job(UnpackJob job) {
     std::span<std::uint8_t> data = job.buffer.bytes();
-    {
-        AesKeyIv derived = derive_aes_key_iv(job.auth_key, job.msg_key, job.direction_offset);
-        Aes256Cipher cipher(derived.key, AesUse::decrypt);
-        ige_decrypt_in_place(cipher, data, derived.iv);
-    }
+    const MsgKey computed = decrypt_and_compute_msg_key(job, data);
     if (data.size() < PLAINTEXT_HEADER_SIZE) return {std::move(job.buffer), {}, "msg_key mismatch"};
-    if (!message_is_authentic(compute_msg_key(job.auth_key, data, job.direction_offset),
-                              job.msg_key))
+    if (!message_is_authentic(computed, job.msg_key))
         return {std::move(job.buffer), {}, "msg_key mismatch"};
     UnpackedFields fields{};
     const char* rejection = check_authenticated_fields(data, job, fields);

@@ -76,6 +76,11 @@ public:
         }
     }
 
+#if DALLOWGATE_X86
+    // The AES-NI schedule, or null on the other backends (for kernels of AES-NI and more).
+    const AesNiKeys* aesni_keys() const { return std::get_if<AesNiKeys>(&schedule_); }
+#endif
+
     // Single operations, out of line (for callers outside the mode loops).
     void encrypt_block(const std::uint8_t* in, std::uint8_t* out) const;
     void decrypt_block(const std::uint8_t* in, std::uint8_t* out) const;

@@ -189,6 +189,16 @@ def test_trailing_partial_block_is_hashed_but_not_decrypted():
     assert unpack(packed) == (5, 6, 0, b"", len(packed) - 40)
 
 
+@pytest.mark.parametrize("tail", [b"", b"t", b"t" * 15])
+def test_every_hashed_length_around_the_sha256_blocks(tail):
+    # The hashed message is 32 bytes of auth_key and the plaintext: lengths 64 to 416 cover
+    # every position of the plaintext's end within a SHA-256 block, the oracle's msg_key from
+    # hashlib.
+    for padding_size in range(0, 336, 16):
+        plaintext = plaintext_of(1, 2, b"", 3, SESSION_ID, padding=bytes(i % 251 for i in range(padding_size)))
+        assert unpack(seal(plaintext, AUTH_KEY, AUTH_KEY_ID, 8, tail=tail))[:3] == (1, 2, 0)
+
+
 def flip(data, index):
     return data[:index] + bytes([data[index] ^ 1]) + data[index + 1:]
 

@@ -1,0 +1,81 @@
+#include "message/fused_unpack.hpp"
+
+#if DALLOWGATE_X86
+
+#include <cstring>
+
+#include "common/wipe.hpp"
+#include "message/sha256_shani.hpp"
+
+#define FUSED_TARGET __attribute__((target("aes,sha,sse4.1,ssse3"), flatten))
+
+namespace dallowgate {
+namespace {
+
+// One IGE decryption step at `at`.
+FUSED_TARGET inline void decrypt_block(const AesNi& aes, std::uint8_t* at,
+                                       __m128i& previous_ciphertext, __m128i& previous_plaintext) {
+    const __m128i ciphertext = AesNi::load(at);
+    previous_plaintext = aes.decrypt_between(ciphertext, previous_plaintext, previous_ciphertext);
+    AesNi::store(at, previous_plaintext);
+    previous_ciphertext = ciphertext;
+}
+
+}  // namespace
+
+// The hashed message is prefix (32 bytes) || plaintext, so its block j is plaintext bytes
+// 64j - 32 to 64j + 32 (block 0 starts with the prefix). Step k decrypts plaintext bytes 64k
+// to 64k + 64 while it hashes block k - 1, whose bytes all came from earlier steps: the two
+// chains never wait for each other, and each AES block is followed by a quarter of the SHA
+// rounds so that the CPU overlaps them.
+FUSED_TARGET std::array<std::uint8_t, 32> ige_decrypt_and_hash(const AesNiKeys& keys,
+                                                               std::span<std::uint8_t> data,
+                                                               IgeIv iv,
+                                                               const std::uint8_t* prefix) {
+    const AesNi aes(keys);
+    std::uint8_t* const plaintext = data.data();
+    __m128i previous_ciphertext = AesNi::load(iv.data());
+    __m128i previous_plaintext = AesNi::load(iv.data() + 16);
+    const std::size_t steps = data.size() / 64;
+
+    ShaNiState sha;
+    std::uint8_t first[64];  // block 0: the prefix and plaintext bytes 0 to 32
+    for (std::size_t k = 0; k < steps; ++k) {
+        std::uint8_t* chunk = plaintext + 64 * k;
+        if (k == 0) {
+            for (int b = 0; b < 4; ++b)
+                decrypt_block(aes, chunk + 16 * b, previous_ciphertext, previous_plaintext);
+            std::memcpy(first, prefix, 32);
+            std::memcpy(first + 32, plaintext, 32);
+            continue;
+        }
+        sha.begin(k == 1 ? first : plaintext + 64 * (k - 1) - 32);
+        decrypt_block(aes, chunk, previous_ciphertext, previous_plaintext);
+        sha.groups<0, 3>();
+        decrypt_block(aes, chunk + 16, previous_ciphertext, previous_plaintext);
+        sha.groups<4, 7>();
+        decrypt_block(aes, chunk + 32, previous_ciphertext, previous_plaintext);
+        sha.groups<8, 11>();
+        decrypt_block(aes, chunk + 48, previous_ciphertext, previous_plaintext);
+        sha.groups<12, 15>();
+        sha.end();
+    }
+    for (std::size_t at = 64 * steps; at + 16 <= data.size(); at += 16)
+        decrypt_block(aes, plaintext + at, previous_ciphertext, previous_plaintext);
+
+    std::array<std::uint8_t, 32> digest;
+    if (steps < 2) {  // no block hashed yet
+        sha.erase();
+        digest = sha256_shani(prefix, 32, plaintext, data.size());
+    } else {
+        const std::size_t hashed = steps - 1;  // blocks
+        digest = sha256_shani_finish(sha, 64 * hashed, plaintext + 64 * hashed - 32,
+                                     data.size() + 32 - 64 * hashed);
+    }
+    wipe(first, sizeof first);
+    return digest;
+}
+
+}  // namespace dallowgate
+
+#endif
