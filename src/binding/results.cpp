@@ -22,6 +22,19 @@ Result<Ref> new_bytes_to_fill(std::size_t size, std::uint8_t*& storage) {
     return bytes;
 }
 
+Result<Ref> new_bytes_pair_to_fill(std::size_t size, std::uint8_t*& first, std::uint8_t*& second) {
+    Ref tuple = Ref::steal(PyTuple_New(2));
+    if (!tuple) return CallError::fetch_pending();
+    for (Py_ssize_t i = 0; i < 2; ++i) {
+        PyObject* bytes = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size));
+        if (!bytes) return CallError::fetch_pending();
+        PyTuple_SET_ITEM(tuple.get(), i, bytes);
+    }
+    first = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(PyTuple_GET_ITEM(tuple.get(), 0)));
+    second = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(PyTuple_GET_ITEM(tuple.get(), 1)));
+    return tuple;
+}
+
 Result<Ref> new_int64(std::int64_t value) {
     return created(PyLong_FromLongLong(value));
 }

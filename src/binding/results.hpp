@@ -15,6 +15,9 @@ Result<Ref> new_bytes(std::span<const std::uint8_t> content);
 // A new bytes object of `size` bytes that nobody else has seen yet: the caller may write
 // its contents (through `storage`, also with the lock released) until it returns it.
 Result<Ref> new_bytes_to_fill(std::size_t size, std::uint8_t*& storage);
+// A new tuple of two new bytes objects of `size` bytes each, that nobody else has seen yet: the
+// caller may write their contents through `first` and `second` until it returns the tuple.
+Result<Ref> new_bytes_pair_to_fill(std::size_t size, std::uint8_t*& first, std::uint8_t*& second);
 Result<Ref> new_int64(std::int64_t value);
 Result<Ref> new_int32(std::int32_t value);
 Result<Ref> new_ssize(Py_ssize_t value);

@@ -9,10 +9,17 @@
 namespace dallowgate {
 
 // Zeroes `size` bytes. The stores stay: the empty asm statement tells the compiler that the
-// memory is read afterwards. Inline, so a fixed size becomes a few vector stores.
+// memory is read afterwards. Inline and written as word stores of a zero the compiler cannot
+// see (it would turn a loop of constant zeros into a memset call), so that a fixed size
+// becomes a few stores in place.
 inline void wipe(void* memory, std::size_t size) noexcept {
 #if defined(__GNUC__) || defined(__clang__)
-    std::memset(memory, 0, size);
+    std::uint64_t zero = 0;
+    __asm__("" : "+r"(zero));
+    auto* bytes = static_cast<unsigned char*>(memory);
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) std::memcpy(bytes + i, &zero, 8);
+    for (; i < size; ++i) bytes[i] = static_cast<unsigned char>(zero);
     __asm__ __volatile__("" : : "r"(memory) : "memory");
 #else
     volatile unsigned char* bytes = static_cast<volatile unsigned char*>(memory);

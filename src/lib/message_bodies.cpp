@@ -28,15 +28,13 @@ Result<Ref> kdf_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
     if (!bound) return bound.take_error();
     auto [auth_key, msg_key, outgoing] = *bound;
     if (auth_key.size() != AUTH_KEY_SIZE) return value_error("auth_key must be 256 bytes");
-    // Derived straight into the two result objects, which nobody else has seen yet.
+    // Derived straight into the result's two bytes objects, which nobody else has seen yet.
     std::uint8_t *key = nullptr, *iv = nullptr;
-    Result<Ref> key_bytes = new_bytes_to_fill(32, key);
-    if (!key_bytes) return key_bytes;
-    Result<Ref> iv_bytes = new_bytes_to_fill(32, iv);
-    if (!iv_bytes) return iv_bytes;
-    derive_aes_key_iv(auth_key.first<AUTH_KEY_SIZE>(), msg_key,
-                      outgoing ? CLIENT_TO_SERVER : SERVER_TO_CLIENT, key, iv);
-    return new_tuple({std::move(key_bytes), std::move(iv_bytes)});
+    Result<Ref> result = new_bytes_pair_to_fill(32, key, iv);
+    if (result)
+        derive_aes_key_iv(auth_key.first<AUTH_KEY_SIZE>(), msg_key,
+                          outgoing ? CLIENT_TO_SERVER : SERVER_TO_CLIENT, key, iv);
+    return result;
 }
 
 Result<Ref> pack_message_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {

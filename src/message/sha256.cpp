@@ -4,6 +4,8 @@
 
 #include "message/sha256.hpp"
 
+#include "message/sha256_shani.hpp"
+
 #include "common/wipe.hpp"
 
 namespace dallowgate {
@@ -25,6 +27,42 @@ Sha256Digest Sha256::finish() {
     Sha256Digest digest;
     SHA256_Final(digest.data(), &state_);
     return digest;
+}
+
+#if DALLOWGATE_X86
+const bool SHA_NI_HERE = cpu_has_sha_ni();
+#else
+const bool SHA_NI_HERE = false;
+#endif
+
+Sha256Digest sha256_of(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second) {
+#if DALLOWGATE_X86
+    if (SHA_NI_HERE && first.size() <= 64)
+        return sha256_shani(first.data(), first.size(), second.data(), second.size());
+#endif
+    return Sha256().update(first).update(second).finish();
+}
+
+void sha256_of_both(std::span<const std::uint8_t> a1, std::span<const std::uint8_t> a2,
+                    std::span<const std::uint8_t> b1, std::span<const std::uint8_t> b2,
+                    Sha256Digest& a, Sha256Digest& b) {
+#if DALLOWGATE_X86
+    if (SHA_NI_HERE && a1.size() <= 64 && b1.size() <= 64) {
+        a = sha256_shani(a1.data(), a1.size(), a2.data(), a2.size());
+        b = sha256_shani(b1.data(), b1.size(), b2.data(), b2.size());
+        return;
+    }
+#endif
+    SHA256_CTX state;
+    SHA256_Init(&state);
+    SHA256_Update(&state, a1.data(), a1.size());
+    SHA256_Update(&state, a2.data(), a2.size());
+    SHA256_Final(a.data(), &state);
+    SHA256_Init(&state);
+    SHA256_Update(&state, b1.data(), b1.size());
+    SHA256_Update(&state, b2.data(), b2.size());
+    SHA256_Final(b.data(), &state);
+    wipe(&state, sizeof state);
 }
 
 }  // namespace dallowgate

@@ -26,4 +26,17 @@ private:
     SHA256_CTX state_;  // the low-level interface: no allocation, no fetch
 };
 
+// Whether the SHA-NI compression of our own runs here (read once, when the module loads).
+extern const bool SHA_NI_HERE;
+
+// SHA-256 of `first` followed by `second`: on SHA-NI with our own compression where the CPU
+// has it (and `first` is at most 64 bytes), through the class above otherwise.
+Sha256Digest sha256_of(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second);
+
+// Two such hashes at once (in one libcrypto state, wiped once): a = SHA-256(a1 || a2) and
+// b = SHA-256(b1 || b2).
+void sha256_of_both(std::span<const std::uint8_t> a1, std::span<const std::uint8_t> a2,
+                    std::span<const std::uint8_t> b1, std::span<const std::uint8_t> b2,
+                    Sha256Digest& a, Sha256Digest& b);
+
 }  // namespace dallowgate
