@@ -227,6 +227,7 @@ check-stress: install
 
 bench: install bench-tools
 	$(PY) bench/run.py
+	$(PY) bench/instructions.py
 	build/bench/sha256_interfaces
 	bench/portable_backends.sh build/bench/portable_backends
 

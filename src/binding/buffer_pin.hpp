@@ -12,12 +12,18 @@ namespace dallowgate {
 
 class BufferPin {
 public:
-    // Pins `bytearray`; pinned() tells whether the export was granted (an exception is pending
+    // Pins `bytearray` (or an object of a subclass) through bytearray's own buffer slots, so
+    // that a subclass's Python-level buffer methods can neither run nor hand out another
+    // object's memory; pinned() tells whether the export was granted (an exception is pending
     // when it was not). Create and destroy with the lock held.
     explicit BufferPin(PyObject* bytearray)
-        : pinned_(PyObject_GetBuffer(bytearray, &view_, PyBUF_WRITABLE) == 0) {}
+        : object_(bytearray),
+          pinned_(PyByteArray_Type.tp_as_buffer->bf_getbuffer(bytearray, &view_, PyBUF_WRITABLE) ==
+                  0) {}
     ~BufferPin() {
-        if (pinned_) PyBuffer_Release(&view_);
+        if (!pinned_) return;
+        PyByteArray_Type.tp_as_buffer->bf_releasebuffer(object_, &view_);
+        Py_XDECREF(view_.obj);
     }
     BufferPin(const BufferPin&) = delete;
     BufferPin& operator=(const BufferPin&) = delete;
@@ -28,6 +34,7 @@ public:
     }
 
 private:
+    PyObject* object_;
     Py_buffer view_{};
     bool pinned_;
 };

@@ -7,9 +7,11 @@
 #include <bcrypt.h>
 #include <windows.h>
 #elif defined(__linux__)
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/random.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "common/wipe.hpp"
@@ -54,13 +56,21 @@ int fill_from_kernel(std::span<std::uint8_t> out) noexcept {
 
 // A thread's pool of kernel random bytes, in a page of its own that the kernel wipes in a
 // forked child (MADV_WIPEONFORK): the child finds the pool empty and draws afresh, so parent
-// and child never hand out the same bytes. Bytes are handed out once, from the end, and
-// zeroed as they go.
+// and child never hand out the same bytes. A fork handler guards the same promise where the
+// wipe is not done (an emulator may accept the advice and ignore it): a pool filled before
+// the last fork is emptied. Bytes are handed out once, from the end, and zeroed as they go.
 struct Pool {
-    std::uint32_t left;  // the unread bytes: the last `left` of `bytes`
-    std::uint8_t bytes[4096 - sizeof(std::uint32_t)];
+    std::uint64_t generation;  // fork_generation when the pool was filled
+    std::uint32_t left;        // the unread bytes: the last `left` of `bytes`
+    std::uint8_t bytes[4096 - 2 * sizeof(std::uint64_t)];
 };
 static_assert(sizeof(Pool) == 4096);
+
+// Incremented in every child that fork() makes.
+std::atomic<std::uint64_t> fork_generation{1};
+void note_fork() noexcept {
+    fork_generation.fetch_add(1, std::memory_order_relaxed);
+}
 
 // Requests larger than this go to the kernel directly.
 constexpr std::size_t POOLED_LIMIT = 256;
@@ -79,7 +89,13 @@ public:
                 munmap(page, sizeof(Pool));
                 unavailable_ = true;
             } else {
-                pool_ = static_cast<Pool*>(page);  // zero-filled: empty
+                static const int fork_handler = pthread_atfork(nullptr, nullptr, note_fork);
+                if (fork_handler != 0) {
+                    munmap(page, sizeof(Pool));
+                    unavailable_ = true;
+                } else {
+                    pool_ = static_cast<Pool*>(page);  // zero-filled: empty
+                }
             }
         }
         return pool_;
@@ -103,9 +119,11 @@ thread_local PoolPage pool_page;
 int fill_random(std::span<std::uint8_t> out) noexcept {
     Pool* pool = out.size() <= POOLED_LIMIT ? pool_page.get() : nullptr;
     if (!pool) return fill_from_kernel(out);
-    if (pool->left < out.size()) {
+    const std::uint64_t generation = fork_generation.load(std::memory_order_relaxed);
+    if (pool->left < out.size() || pool->generation != generation) {
         if (int error = fill_from_kernel(pool->bytes)) return error;
         pool->left = sizeof pool->bytes;
+        pool->generation = generation;
     }
     std::uint8_t* from = pool->bytes + sizeof pool->bytes - pool->left;
     if (!out.empty()) std::memcpy(out.data(), from, out.size());

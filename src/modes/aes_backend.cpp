@@ -6,6 +6,9 @@
 
 #if DALLOWGATE_X86
 #include <cpuid.h>
+#elif defined(__aarch64__) && defined(__linux__)
+#include <asm/hwcap.h>
+#include <sys/auxv.h>
 #endif
 
 namespace dallowgate {
@@ -79,6 +82,16 @@ bool libcrypto_aes_is_constant_time() noexcept {
     return cpuid(1, 0, r) && (r[2] & (1u << 9));
 #elif defined(__aarch64__)
     return true;
+#else
+    return false;
+#endif
+}
+
+bool libcrypto_ctr_is_constant_time() noexcept {
+#if defined(__aarch64__) && defined(__linux__)
+    return getauxval(AT_HWCAP) & HWCAP_AES;
+#elif defined(__aarch64__) && defined(__APPLE__)
+    return true;  // every Apple CPU has the AES extension
 #else
     return false;
 #endif

@@ -43,5 +43,9 @@ bool cpu_has_vaes() noexcept;   // VAES and AVX2, with YMM state saved by the OS
 // code with SSSE3 (CPUID leaf 1, ECX bit 9) and lookup tables without; on aarch64 it always
 // has the ARMv8 instructions or NEON vector permutes; elsewhere it is not known to be.
 bool libcrypto_aes_is_constant_time() noexcept;
+// Whether libcrypto's AES-256-CTR is constant-time too: only where it runs on AES instructions
+// (aarch64 with the ARMv8 AES extension). On x86-64 without AES-NI its CTR uses bit-sliced
+// blocks keyed by a table-based key schedule, with table lookups for the last blocks.
+bool libcrypto_ctr_is_constant_time() noexcept;
 
 }  // namespace dallowgate

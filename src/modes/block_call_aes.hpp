@@ -80,20 +80,22 @@ public:
     void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
                        std::uint8_t* out, std::size_t batches) const {
         if constexpr (requires { Keys::MAX_BLOCKS_PER_CALL; }) {
-            // The keys run CTR themselves, in runs of at most MAX_BLOCKS_PER_CALL blocks.
-            for (std::size_t blocks = batches * batch_width; blocks != 0;) {
-                const std::size_t run = std::min(blocks, Keys::MAX_BLOCKS_PER_CALL);
-                std::uint8_t counter[16];
-                store_counter_block(high, low, counter);
-                keys_.xor_counter_keystream(counter, in, out, run);
-                advance_counter(high, low, run);
-                in += 16 * run;
-                out += 16 * run;
-                blocks -= run;
+            if (keys_.runs_counter_mode()) {
+                // The keys run CTR themselves, in runs of at most MAX_BLOCKS_PER_CALL blocks.
+                for (std::size_t blocks = batches * batch_width; blocks != 0;) {
+                    const std::size_t run = std::min(blocks, Keys::MAX_BLOCKS_PER_CALL);
+                    std::uint8_t counter[16];
+                    store_counter_block(high, low, counter);
+                    keys_.xor_counter_keystream(counter, in, out, run);
+                    advance_counter(high, low, run);
+                    in += 16 * run;
+                    out += 16 * run;
+                    blocks -= run;
+                }
+                return;
             }
-        } else {
-            xor_keystream_batches(*this, high, low, in, out, batches);
         }
+        xor_keystream_batches(*this, high, low, in, out, batches);
     }
 
 private:

