@@ -47,7 +47,7 @@ SHA_TARGET std::array<std::uint8_t, 32> sha256_shani(const std::uint8_t* prefix,
     ShaNiState state;
     std::uint8_t first[64];
     const std::size_t taken = std::min(size, 64 - prefix_size);
-    std::memcpy(first, prefix, prefix_size);
+    if (prefix_size) std::memcpy(first, prefix, prefix_size);
     if (taken) std::memcpy(first + prefix_size, message, taken);
     std::array<std::uint8_t, 32> digest;
     if (prefix_size + taken < 64) {
