@@ -1,36 +1,19 @@
 // AES-256 key expansion (FIPS-197) with aeskeygenassist, and the equivalent inverse cipher's
 // round keys with aesimc. Works on the schedule in place: no copies of round keys elsewhere.
 #include "modes/aesni.hpp"
+#include "modes/aesni_key_steps.hpp"
 
 #if DALLOWGATE_X86
 
 namespace dallowgate {
 namespace {
 
-// Word i of the result is the XOR of words 0 to i of x.
-AES_TARGET inline __m128i prefix_xor(__m128i x) {
-    x = _mm_xor_si128(x, _mm_slli_si128(x, 4));
-    return _mm_xor_si128(x, _mm_slli_si128(x, 8));
-}
-
-// The next even round key from the previous two, given aeskeygenassist of the odd one.
-AES_TARGET inline __m128i expand_even(__m128i previous, __m128i assist) {
-    assist = _mm_shuffle_epi32(assist, 0xff);
-    previous = prefix_xor(previous);
-    return _mm_xor_si128(previous, assist);
-}
-
-// The next odd round key (SubWord without rotation, no round constant).
-AES_TARGET inline __m128i expand_odd(__m128i previous, __m128i even) {
-    __m128i assist = _mm_shuffle_epi32(_mm_aeskeygenassist_si128(even, 0x00), 0xaa);
-    previous = prefix_xor(previous);
-    return _mm_xor_si128(previous, assist);
-}
+using namespace aesni_key_steps;
 
 template <int Rcon>
 AES_TARGET inline void expand_pair(__m128i* k, int i) {
-    k[i] = expand_even(k[i - 2], _mm_aeskeygenassist_si128(k[i - 1], Rcon));
-    if (i + 1 < 15) k[i + 1] = expand_odd(k[i - 1], k[i]);
+    k[i] = next_even<Rcon>(k[i - 2], k[i - 1]);
+    if (i + 1 < 15) k[i + 1] = next_odd(k[i - 1], k[i]);
 }
 
 // The encryption round keys. Inlined into two wrappers: with AVX's three-operand forms the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "modes/aesni_short_ctr.hpp"
 #include "modes/counter_arithmetic.hpp"
 
 namespace dallowgate {
@@ -111,8 +112,20 @@ void apply_ctr_keystream(const Aes256Cipher& cipher, std::span<const std::uint8_
 }
 
 CtrState run_ctr_job(const CtrJob& job) {
-    Aes256Cipher cipher(job.key, AesUse::keystream);
     CtrState state = job.state;
+    if (job.input.empty()) return state;
+#if DALLOWGATE_X86
+    const AesBackend backend = aes_backend();
+    if (state.position + job.input.size() <= SHORT_CTR_REACH &&
+        (backend == AesBackend::aesni || backend == AesBackend::aesni_vaes)) {
+        Counter c = Counter::load(state.counter);
+        aesni_short_ctr(job.key.data(), job.input.data(), job.output, job.input.size(), c.high,
+                        c.low, state.position);
+        c.store(state.counter);
+        return state;
+    }
+#endif
+    Aes256Cipher cipher(job.key, AesUse::keystream);
     apply(cipher, job.input, job.output, state);
     return state;
 }

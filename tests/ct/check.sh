@@ -5,7 +5,7 @@
 set -uo pipefail
 driver=${1:?usage: check.sh DRIVER}
 here=$(dirname "$0")
-paths="ige_encrypt ige_decrypt ctr_from_0 ctr_from_5 ctr_inplace_from_5 ctr_batch kdf_outgoing
+paths="ige_encrypt ige_decrypt ctr_from_0 ctr_from_5 ctr_inplace_from_5 ctr_short ctr_batch kdf_outgoing
        kdf_incoming pack_message unpack_wrong_msg_key unpack_right_msg_key"
 
 failed=0

@@ -55,12 +55,14 @@ void ige(bool decrypting) {
         ige_encrypt_in_place(cipher, data, iv);
 }
 
-// From `position`, over a carry of the counter's low half, through several batches and a tail.
-void ctr(std::size_t position, bool in_place) {
-    auto input = pattern(1000, 5);
+// From `position`, over a carry of the counter's low half, through several batches and a tail
+// (or, for `size` up to 64 - position, the short call's single four-block step).
+void ctr(std::size_t position, bool in_place, std::size_t size = 1000) {
+    auto input = pattern(size, 5);
     secret(input);
     std::vector<std::uint8_t> output(input.size());
-    CtrJob job{input, in_place ? input.data() : output.data(), secret_key(), {}};
+    SecretBytes<32> key = secret_key();
+    CtrJob job{input, in_place ? input.data() : output.data(), key, {}};
     job.state.counter = {0, 1, 2, 3, 4, 5, 6, 7, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xfb};
     job.state.position = position;
     run_ctr_job(job);
@@ -144,6 +146,7 @@ const Path PATHS[] = {
     {"ctr_from_0", [] { ctr(0, false); }},
     {"ctr_from_5", [] { ctr(5, false); }},
     {"ctr_inplace_from_5", [] { ctr(5, true); }},
+    {"ctr_short", [] { ctr(5, false, 40); }},
     {"ctr_batch", ctr_batch},
     {"kdf_outgoing", [] { kdf(0); }},
     {"kdf_incoming", [] { kdf(8); }},

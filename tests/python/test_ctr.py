@@ -71,6 +71,19 @@ def test_counter_carries_across_all_sixteen_bytes(counter, after):
     assert out == ctr_stream(data, KEY, bytes.fromhex(counter), 0)[0]
 
 
+@pytest.mark.parametrize("counter", ["00000000000000fffffffffffffffffd",
+                                     "fffffffffffffffffffffffffffffffe"])
+@pytest.mark.parametrize("position,size", [(0, 64), (5, 59), (3, 40), (15, 1), (0, 65), (15, 50)])
+def test_short_calls_across_the_carry(counter, position, size):
+    # Up to 64 keystream bytes from the block start are one four-block step; the carry of the
+    # low half (or of all 128 bits) falls inside it.
+    data = os.urandom(size)
+    counter = bytes.fromhex(counter)
+    output, final_counter, final_position = ctr_stream(data, KEY, counter, position)
+    assert run(dallowgate.ctr256_encrypt, data, counter=counter, position=position) == \
+        (output, final_counter, bytes([final_position]))
+
+
 @pytest.mark.parametrize("position,size,advance,final", [(0, 16, 1, 0), (0, 20, 1, 4), (4, 5, 0, 9),
                                                          (4, 12, 1, 0)])
 def test_position_and_counter_examples(position, size, advance, final):
