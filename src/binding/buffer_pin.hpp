@@ -3,9 +3,6 @@
 // stays where it is and may be read and written with the interpreter lock released.
 #pragma once
 
-#include <cstdint>
-#include <span>
-
 #include "binding/result.hpp"
 
 namespace dallowgate {
@@ -29,9 +26,6 @@ public:
     BufferPin& operator=(const BufferPin&) = delete;
 
     bool pinned() const { return pinned_; }
-    std::span<std::uint8_t> bytes() const {
-        return {static_cast<std::uint8_t*>(view_.buf), static_cast<std::size_t>(view_.len)};
-    }
 
 private:
     PyObject* object_;

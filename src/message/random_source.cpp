@@ -81,22 +81,16 @@ public:
     // request goes to the kernel).
     Pool* get() noexcept {
         if (!pool_ && !unavailable_) {
-            void* page = mmap(nullptr, sizeof(Pool), PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (page == MAP_FAILED) {
-                unavailable_ = true;
-            } else if (madvise(page, sizeof(Pool), MADV_WIPEONFORK) != 0) {
+            static const bool fork_handler = pthread_atfork(nullptr, nullptr, note_fork) == 0;
+            void* page = fork_handler ? mmap(nullptr, sizeof(Pool), PROT_READ | PROT_WRITE,
+                                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                                      : MAP_FAILED;
+            if (page != MAP_FAILED && madvise(page, sizeof(Pool), MADV_WIPEONFORK) != 0) {
                 munmap(page, sizeof(Pool));
-                unavailable_ = true;
-            } else {
-                static const int fork_handler = pthread_atfork(nullptr, nullptr, note_fork);
-                if (fork_handler != 0) {
-                    munmap(page, sizeof(Pool));
-                    unavailable_ = true;
-                } else {
-                    pool_ = static_cast<Pool*>(page);  // zero-filled: empty
-                }
+                page = MAP_FAILED;
             }
+            unavailable_ = page == MAP_FAILED;
+            if (!unavailable_) pool_ = static_cast<Pool*>(page);  // zero-filled: empty
         }
         return pool_;
     }

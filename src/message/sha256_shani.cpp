@@ -13,12 +13,9 @@
 namespace dallowgate {
 
 bool cpu_has_sha_ni() noexcept {
-    static const bool has = [] {
-        unsigned a, b, c, d;
-        if (!__get_cpuid_count(1, 0, &a, &b, &c, &d) || !(c & (1u << 19))) return false;
-        return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29));
-    }();
-    return has;
+    unsigned a, b, c, d;
+    if (!__get_cpuid_count(1, 0, &a, &b, &c, &d) || !(c & (1u << 19))) return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29));
 }
 
 SHA_TARGET std::array<std::uint8_t, 32> sha256_shani_finish(ShaNiState& state, std::uint64_t hashed,

@@ -17,7 +17,8 @@
 
 namespace dallowgate {
 
-// SHA extensions with SSE4.1 (CPUID leaf 7 EBX bit 29, leaf 1 ECX bit 19). Checked once.
+// SHA extensions with SSE4.1 (CPUID leaf 7 EBX bit 29, leaf 1 ECX bit 19); the hot paths read
+// its answer once, as SHA_NI_HERE (sha256.hpp).
 bool cpu_has_sha_ni() noexcept;
 
 // The SHA-256 round constants, four per group.

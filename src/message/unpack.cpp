@@ -6,7 +6,7 @@
 #include "message/fused_unpack.hpp"
 #include "message/little_endian.hpp"
 #include "message/pack.hpp"
-#include "message/sha256_shani.hpp"
+#include "message/sha256.hpp"
 #include "modes/ige.hpp"
 
 namespace dallowgate {
@@ -54,7 +54,7 @@ MsgKey decrypt_and_compute_msg_key(const UnpackJob& job, std::span<std::uint8_t>
     AesKeyIv derived = derive_aes_key_iv(job.auth_key, job.msg_key, job.direction_offset);
     Aes256Cipher cipher(derived.key, AesUse::decrypt);
 #if DALLOWGATE_X86
-    if (const AesNiKeys* keys = cipher.aesni_keys(); keys && cpu_has_sha_ni()) {
+    if (const AesNiKeys* keys = cipher.aesni_keys(); keys && SHA_NI_HERE) {
         const std::uint8_t* prefix = job.auth_key.data() + MSG_KEY_SLICE + job.direction_offset;
         std::array<std::uint8_t, 32> digest = ige_decrypt_and_hash(*keys, data, derived.iv, prefix);
         MsgKey msg_key = msg_key_of_digest(digest);

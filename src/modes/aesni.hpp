@@ -107,14 +107,7 @@ public:
     // The counter blocks of high:low + 0 .. 3.
     AES_TARGET static void four_counter_blocks(std::uint64_t high, std::uint64_t low,
                                                Block* blocks) {
-        if (low_half_wraps(low, 4)) {
-            for (std::uint64_t i = 0; i < 4; ++i) {
-                std::uint64_t block_high = high, block_low = low;
-                advance_counter(block_high, block_low, i);
-                blocks[i] = counter_block(block_high, block_low);
-            }
-            return;
-        }
+        if (low_half_wraps(low, 4)) return counter_blocks<AesNi, 4>(high, low, blocks);
         const __m128i to_big_endian =
             _mm_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
         const __m128i native =

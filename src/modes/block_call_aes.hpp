@@ -53,11 +53,7 @@ public:
     }
     // The counter blocks of high:low + 0 .. 3.
     static void four_counter_blocks(std::uint64_t high, std::uint64_t low, Block* blocks) {
-        for (std::uint64_t i = 0; i < 4; ++i) {
-            std::uint64_t block_high = high, block_low = low;
-            advance_counter(block_high, block_low, i);
-            blocks[i] = counter_block(block_high, block_low);
-        }
+        counter_blocks<BlockCallAes, 4>(high, low, blocks);
     }
     void encrypt_four(Block* blocks) const {
         keys_.encrypt(reinterpret_cast<const std::uint8_t*>(blocks),

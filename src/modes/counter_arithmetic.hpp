@@ -39,18 +39,24 @@ inline void advance_counter(std::uint64_t& high, std::uint64_t& low, std::uint64
     low = sum;
 }
 
+// The counter blocks of high:low + 0 .. N - 1, formed one by one (any carry included).
+template <class Aes, std::size_t N>
+void counter_blocks(std::uint64_t high, std::uint64_t low, typename Aes::Block* blocks) {
+#pragma GCC unroll 16
+    for (std::size_t i = 0; i < N; ++i) {
+        std::uint64_t block_high = high, block_low = low;
+        advance_counter(block_high, block_low, i);
+        blocks[i] = Aes::counter_block(block_high, block_low);
+    }
+}
+
 // out = in XOR the keystream of counter values high:low + 0 .. Aes::batch_width - 1, over
 // 16 * Aes::batch_width bytes (in and out may be the same).
 template <class Aes>
 void xor_counter_keystream(const Aes& aes, std::uint64_t high, std::uint64_t low,
                            const std::uint8_t* in, std::uint8_t* out) {
     typename Aes::Block blocks[Aes::batch_width];
-#pragma GCC unroll 16
-    for (std::size_t i = 0; i < Aes::batch_width; ++i) {
-        std::uint64_t block_high = high, block_low = low;
-        advance_counter(block_high, block_low, i);
-        blocks[i] = Aes::counter_block(block_high, block_low);
-    }
+    counter_blocks<Aes, Aes::batch_width>(high, low, blocks);
     aes.encrypt_batch(blocks);
 #pragma GCC unroll 16
     for (std::size_t i = 0; i < Aes::batch_width; ++i)

@@ -23,12 +23,12 @@ struct Counter {
     }
 };
 
-// out[i] = in[i] ^ keystream byte from + i of E(c), for `count` bytes.
+// out[i] = in[i] ^ byte from + i of the keystream block, for `count` bytes.
 template <class Aes>
-void xor_partial_block(const Aes& aes, Counter c, const std::uint8_t* in, std::uint8_t* out,
-                       std::size_t from, std::size_t count) {
+void xor_partial_block(typename Aes::Block keystream_block, const std::uint8_t* in,
+                       std::uint8_t* out, std::size_t from, std::size_t count) {
     std::uint8_t keystream[16];
-    Aes::store(keystream, aes.encrypt(Aes::counter_block(c.high, c.low)));
+    Aes::store(keystream, keystream_block);
     for (std::size_t i = 0; i < count; ++i) out[i] = in[i] ^ keystream[from + i];
     wipe(keystream, sizeof keystream);
 }
@@ -51,10 +51,7 @@ void ctr_tail(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, std::si
         out += 16 * whole;
         n -= 16 * whole;
         if (whole < 4 && n != 0) {
-            std::uint8_t keystream[16];
-            Aes::store(keystream, blocks[whole]);
-            for (std::size_t i = 0; i < n; ++i) out[i] = in[i] ^ keystream[i];
-            wipe(keystream, sizeof keystream);
+            xor_partial_block<Aes>(blocks[whole], in, out, 0, n);
             p = n;
             return;
         }
@@ -70,7 +67,7 @@ void ctr_keystream(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, st
     // Head: the rest of a partly used keystream block.
     if (p != 0) {
         const std::size_t m = std::min(n, 16 - p);
-        xor_partial_block(aes, c, in, out, p, m);
+        xor_partial_block<Aes>(aes.encrypt(Aes::counter_block(c.high, c.low)), in, out, p, m);
         p += m;
         if (p == 16) {
             p = 0;

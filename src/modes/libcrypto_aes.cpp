@@ -2,28 +2,26 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "common/internal_fault.hpp"
 
 namespace dallowgate {
 namespace {
 
-// Fetched once per process and kept.
-const EVP_CIPHER* aes_256_ecb() {
-    static const EVP_CIPHER* const cipher = [] {
-        EVP_CIPHER* fetched = EVP_CIPHER_fetch(nullptr, "AES-256-ECB", nullptr);
-        if (!fetched) internal_fault("libcrypto offers no AES-256-ECB");
-        return fetched;
-    }();
+EVP_CIPHER* fetched(const char* name) {
+    EVP_CIPHER* cipher = EVP_CIPHER_fetch(nullptr, name, nullptr);
+    if (!cipher) internal_fault(std::string("libcrypto offers no ") + name);
     return cipher;
 }
 
+// Each fetched once per process and kept.
+const EVP_CIPHER* aes_256_ecb() {
+    static const EVP_CIPHER* const cipher = fetched("AES-256-ECB");
+    return cipher;
+}
 const EVP_CIPHER* aes_256_ctr() {
-    static const EVP_CIPHER* const cipher = [] {
-        EVP_CIPHER* fetched = EVP_CIPHER_fetch(nullptr, "AES-256-CTR", nullptr);
-        if (!fetched) internal_fault("libcrypto offers no AES-256-CTR");
-        return fetched;
-    }();
+    static const EVP_CIPHER* const cipher = fetched("AES-256-CTR");
     return cipher;
 }
 
