@@ -2,6 +2,8 @@
 // reporting count, keyword and missing-argument errors with the interpreter's wording.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include <cstddef>
 #include <span>
 

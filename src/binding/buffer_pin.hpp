@@ -3,6 +3,8 @@
 // stays where it is and may be read and written with the interpreter lock released.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include "binding/result.hpp"
 
 namespace dallowgate {

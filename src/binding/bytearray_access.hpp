@@ -3,6 +3,8 @@
 // object whenever the lock was released.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>

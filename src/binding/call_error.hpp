@@ -1,6 +1,8 @@
 // CallError: a Python exception on its way to the call frame, not raised yet.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include "binding/ref.hpp"
 
 namespace dallowgate {

@@ -2,6 +2,8 @@
 // return value or a raised exception, and internal faults into PanicException.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include <new>
 
 #include "binding/result.hpp"

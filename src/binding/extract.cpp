@@ -62,6 +62,25 @@ auto integer(PyObject* object, const char* parameter, Convert convert)
     return value;
 }
 
+// Whether the object's type defines __bool__, and the truth it gives (0 or 1, or -1 with an
+// exception pending). PyPy's emulated type objects carry no nb_bool for classes defined in
+// Python, so there the method is looked up by name and called as CPython's slot would call it.
+bool defines_bool(PyObject* object) {
+#ifdef PYPY_VERSION
+    return PyObject_HasAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "__bool__");
+#else
+    return Py_TYPE(object)->tp_as_number && Py_TYPE(object)->tp_as_number->nb_bool;
+#endif
+}
+
+int truth_by_type(PyObject* object) {
+#ifdef PYPY_VERSION
+    return PyObject_IsTrue(object);
+#else
+    return Py_TYPE(object)->tp_as_number->nb_bool(object);
+#endif
+}
+
 }  // namespace
 
 CallError cast_error(PyObject* object, const char* target) {
@@ -128,8 +147,7 @@ Result<std::int32_t> extract_int32(PyObject* object, const char* parameter) {
 Result<bool> extract_bool(PyObject* object, const char* parameter) {
     if (PyBool_Check(object)) return object == Py_True;
     if (is_numpy_bool(object)) {
-        PyNumberMethods* number = Py_TYPE(object)->tp_as_number;
-        if (!number || !number->nb_bool)
+        if (!defines_bool(object))
             return argument_note(
                 CallError::with_message(
                     PyExc_TypeError,
@@ -137,7 +155,7 @@ Result<bool> extract_bool(PyObject* object, const char* parameter) {
                         "object of type '%S' does not define a '__bool__' conversion",
                         reinterpret_cast<PyObject*>(Py_TYPE(object))))),
                 parameter);
-        int truth = number->nb_bool(object);
+        const int truth = truth_by_type(object);
         if (truth == 0 || truth == 1) return truth == 1;
         return argument_note(CallError::fetch_pending(), parameter);
     }

@@ -2,6 +2,8 @@
 // the note "while processing '<parameter>'" where the interpreter supports notes.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include <cstdint>
 #include <span>
 

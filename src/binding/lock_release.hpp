@@ -2,10 +2,10 @@
 // exceptions included; the work must touch no Python object.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include <cstddef>
 #include <utility>
-
-#include "binding/python.hpp"
 
 namespace dallowgate {
 

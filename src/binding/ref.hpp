@@ -1,9 +1,9 @@
 // Ref: an owned (strong) reference to a Python object, released when it goes away.
 #pragma once
 
-#include <utility>
-
 #include "binding/python.hpp"
+
+#include <utility>
 
 namespace dallowgate {
 

@@ -1,6 +1,8 @@
 // Result<T>: either a value or the CallError that ends the call; how errors travel as values.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include <optional>
 #include <utility>
 #include <variant>

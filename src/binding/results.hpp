@@ -2,6 +2,8 @@
 // the interpreter's pending exception (MemoryError when memory ran out).
 #pragma once
 
+#include "binding/python.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>

@@ -2,6 +2,8 @@
 // call's arguments to typed values (matching first, then conversion in parameter order).
 #pragma once
 
+#include "binding/python.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <tuple>

@@ -2,6 +2,8 @@
 // builds its result.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include "binding/call_frame.hpp"
 
 namespace dallowgate {

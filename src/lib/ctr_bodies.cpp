@@ -1,3 +1,5 @@
+#include "binding/python.hpp"
+
 #include <cstring>
 #include <vector>
 
@@ -5,6 +7,7 @@
 #include "binding/bytearray_access.hpp"
 #include "binding/lock_release.hpp"
 #include "binding/results.hpp"
+#include "binding/scratch_buffer.hpp"
 #include "lib/bodies.hpp"
 #include "lib/declarations.hpp"
 #include "message/little_endian.hpp"
@@ -67,9 +70,31 @@ Result<Ref> ctr_body(const CtrDeclaration& declaration, PyObject* const* args, P
     return result;
 }
 
+#ifdef PYPY_VERSION
+// PyPy cannot pin a bytearray for C code: PyPy 7.3 lets a resize go through a buffer export,
+// and PyPy 8.0's exports honour a subclass's Python-level __buffer__. So with the lock
+// released, data is transformed in the thread's scratch buffer and written back, and a change
+// of length meanwhile fails the call with nothing written, as in the returning form.
+Result<Ref> inplace_through_copy(PyObject* data, ByteView key, PyObject* iv, PyObject* state) {
+    const Py_ssize_t state_size = PyByteArray_GET_SIZE(state);
+    const std::span<const std::uint8_t> bytes = bytearray_bytes(data);
+    ByteBuffer copy = take_scratch();
+    if (!copy.resize_uninitialized(bytes.size())) return memory_error();
+    std::memcpy(copy.data(), bytes.data(), bytes.size());
+    CtrState advanced = run_stream(copy.bytes(), copy.data(), key, iv, state);
+    if (bytearray_bytes(data).size() != copy.size()) return resized_during_call("data");
+    if (MaybeError error = check_stream_state(iv, state, state_size)) return std::move(*error);
+    std::memcpy(bytearray_bytes(data).data(), copy.data(), copy.size());
+    write_stream_state(iv, state, advanced);
+    give_back_scratch(std::move(copy));
+    return new_none();
+}
+#endif
+
 // `data` is transformed where it is. Below the lock-release threshold the lock is held
 // throughout; from it on, data, iv and state are pinned for the call (their resizing fails in
-// the other thread), so their lengths cannot change while the lock is released.
+// the other thread), so their lengths cannot change while the lock is released. On PyPy,
+// through a copy from the threshold on.
 Result<Ref> inplace_body(const InplaceDeclaration& declaration, PyObject* const* args,
                          Py_ssize_t nargs, PyObject* kwnames) {
     auto bound = declaration.signature.bind(args, nargs, kwnames);
@@ -82,11 +107,15 @@ Result<Ref> inplace_body(const InplaceDeclaration& declaration, PyObject* const*
         write_stream_state(iv, state, run_stream(bytes, bytes.data(), key, iv, state));
         return new_none();
     }
+#ifdef PYPY_VERSION
+    return inplace_through_copy(data, key, iv, state);
+#else
     const BufferPin data_pin(data), iv_pin(iv), state_pin(state);
     if (!data_pin.pinned() || !iv_pin.pinned() || !state_pin.pinned())
         return CallError::fetch_pending();
     write_stream_state(iv, state, run_stream(bytes, bytes.data(), key, iv, state));
     return new_none();
+#endif
 }
 
 Result<Ref> batch_body(const BatchDeclaration& declaration, PyObject* const* args, Py_ssize_t nargs,

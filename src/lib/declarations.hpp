@@ -3,6 +3,8 @@
 // the argument matching and the body's typed arguments all come from these declarations.
 #pragma once
 
+#include "binding/python.hpp"
+
 #include <string>
 
 #include "binding/signature.hpp"

@@ -1,3 +1,5 @@
+#include "binding/python.hpp"
+
 #include "binding/lock_release.hpp"
 #include "binding/results.hpp"
 #include "lib/bodies.hpp"

@@ -1,3 +1,5 @@
+#include "binding/python.hpp"
+
 #include <cerrno>
 #include <cstring>
 

@@ -1,4 +1,6 @@
 // The module definition: one exec slot that creates the eleven functions and fills __all__.
+#include "binding/python.hpp"
+
 #include <span>
 #include <string>
 
@@ -59,8 +61,18 @@ Result<Ref> all_list(PyObject* module) {
     return all;
 }
 
+// The module's name as a str. PyPy's C API has no PyModule_GetNameObject.
+PyObject* module_name_object(PyObject* module) {
+#ifdef PYPY_VERSION
+    const char* name = PyModule_GetName(module);
+    return name ? PyUnicode_FromString(name) : nullptr;
+#else
+    return PyModule_GetNameObject(module);
+#endif
+}
+
 MaybeError add_function(PyObject* module, PyMethodDef* record) {
-    Ref module_name = Ref::steal(PyModule_GetNameObject(module));
+    Ref module_name = Ref::steal(module_name_object(module));
     if (!module_name) return CallError::fetch_pending();
     Ref function = Ref::steal(PyCMethod_New(record, module, module_name.get(), nullptr));
     if (!function) return CallError::fetch_pending();

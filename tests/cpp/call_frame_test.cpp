@@ -1,4 +1,6 @@
 // The call frame seen from Python: results, raised errors and internal faults.
+#include "binding/python.hpp"
+
 #include <gtest/gtest.h>
 
 #include <new>

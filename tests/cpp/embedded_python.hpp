@@ -1,9 +1,9 @@
 // Starts one embedded interpreter for the whole test program, for tests of the binding layer.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include "binding/python.hpp"
+
+#include <gtest/gtest.h>
 
 namespace dallowgate::testing {
 

@@ -1,4 +1,6 @@
 // The interpreter lock is released around the work and re-acquired on every way out.
+#include "binding/python.hpp"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
