@@ -1,10 +1,70 @@
 """Independent references for the tests: AES-256 from the cryptography package, with the
-modes written out here over AES-ECB."""
+modes written out here over AES-ECB. Where cryptography has no wheel (PyPy 8.0), AES-256-ECB
+comes from OpenSSL's EVP interface through ctypes instead."""
 
-from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
+try:
+    from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
+except ImportError:
+    Cipher = None
+
+
+def _libcrypto_path():
+    """A wheel's own libcrypto (beside the module, where auditwheel, delocate and delvewheel put
+    it), else the system's."""
+    import ctypes.util
+    import glob
+    import os
+
+    import dallowgate
+    here = os.path.dirname(dallowgate.__file__)
+    bundled = [path for folder in ("dallowgate.libs", ".dylibs")
+               for path in glob.glob(os.path.join(here, folder, "*crypto*"))]
+    return bundled[0] if bundled else ctypes.util.find_library("crypto")
+
+
+def _libcrypto():
+    import ctypes
+    crypto = ctypes.CDLL(_libcrypto_path())
+    pointer, integer, text = ctypes.c_void_p, ctypes.c_int, ctypes.c_char_p
+    for name, result, arguments in [
+        ("EVP_CIPHER_CTX_new", pointer, []),
+        ("EVP_CIPHER_CTX_free", None, [pointer]),
+        ("EVP_aes_256_ecb", pointer, []),
+        ("EVP_CipherInit_ex", integer, [pointer, pointer, pointer, text, text, integer]),
+        ("EVP_CIPHER_CTX_set_padding", integer, [pointer, integer]),
+        ("EVP_CipherUpdate", integer, [pointer, text, ctypes.POINTER(integer), text, integer]),
+    ]:
+        getattr(crypto, name).restype, getattr(crypto, name).argtypes = result, arguments
+    return ctypes, crypto
+
+
+class _EvpEcb:
+    """AES-256-ECB on OpenSSL's EVP interface: an encryptor or decryptor of cryptography's,
+    as far as these oracles use one."""
+
+    ctypes, crypto = _libcrypto() if Cipher is None else (None, None)
+
+    def __init__(self, key, enc):
+        assert len(key) == 32
+        self.context = self.crypto.EVP_CIPHER_CTX_new()
+        assert self.crypto.EVP_CipherInit_ex(self.context, self.crypto.EVP_aes_256_ecb(), None,
+                                             key, None, int(enc)) == 1
+        self.crypto.EVP_CIPHER_CTX_set_padding(self.context, 0)
+
+    def update(self, data):
+        assert len(data) % 16 == 0
+        out, written = self.ctypes.create_string_buffer(len(data) + 16), self.ctypes.c_int()
+        assert self.crypto.EVP_CipherUpdate(self.context, out, self.ctypes.byref(written),
+                                            bytes(data), len(data)) == 1
+        return out.raw[:written.value]
+
+    def __del__(self):
+        self.crypto.EVP_CIPHER_CTX_free(self.context)
 
 
 def aes_ecb(key, enc=True):
+    if Cipher is None:
+        return _EvpEcb(key, enc)
     cipher = Cipher(algorithms.AES(key), modes.ECB())
     return cipher.encryptor() if enc else cipher.decryptor()
 

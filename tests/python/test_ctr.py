@@ -1,5 +1,6 @@
 import functools
 import os
+import platform
 import random
 import threading
 
@@ -15,6 +16,7 @@ LENGTHS = [0, 1, 15, 16, 17, 63, 64, 65, 127, 128, 129, 255, 256, 257, 2047, 204
 ENCRYPT = [dallowgate.ctr256_encrypt, dallowgate.ctr256_decrypt]
 INPLACE = [dallowgate.ctr256_encrypt_inplace, dallowgate.ctr256_decrypt_inplace]
 BATCH = [dallowgate.ctr256_encrypt_batch, dallowgate.ctr256_decrypt_batch]
+PYPY = platform.python_implementation() == "PyPy"
 
 
 def run(fn, data, key=KEY, counter=COUNTER, position=0, state_tail=b""):
@@ -347,21 +349,25 @@ class BufferOfItsOwn(bytearray):
         pass
 
 
-@pytest.mark.resize_race
-@pytest.mark.parametrize("name,resize,kind", [
+INPLACE_RESIZES = pytest.mark.parametrize("name,resize,kind", [
     *((name, resize, bytearray) for name in ("data", "iv", "state") for resize in (grow, empty)),
     ("data", empty, BufferOfItsOwn),
 ])
+
+
+def inplace_objects(kind):
+    return {"data": kind(big()[:8 * 2 ** 20]), "iv": bytearray(COUNTER), "state": bytearray(b"\x03")}
+
+
+@pytest.mark.resize_race
+@pytest.mark.skipif(PYPY, reason="PyPy cannot pin a bytearray for C code")
+@INPLACE_RESIZES
 def test_inplace_pins_its_objects_while_the_lock_is_released(name, resize, kind):
     """A resize that comes during the call fails in the other thread with BufferError, and the
     call then completes exactly as without it. (A resize before the call is seen by it; one
     after it changes only what the call left.)"""
-    def make():
-        return {"data": kind(big()[:8 * 2 ** 20]), "iv": bytearray(COUNTER),
-                "state": bytearray(b"\x03")}
-
     for _ in range(50):
-        objects, ready, refused = make(), threading.Event(), []
+        objects, ready, refused = inplace_objects(kind), threading.Event(), []
 
         def resize_during_call():
             ready.wait()
@@ -380,11 +386,26 @@ def test_inplace_pins_its_objects_while_the_lock_is_released(name, resize, kind)
         finally:
             thread.join()
         if refused:
-            expected = make()
+            expected = inplace_objects(kind)
             dallowgate.ctr256_encrypt_inplace(expected["data"], KEY, expected["iv"], expected["state"])
             assert objects == expected
             return
     pytest.fail("the other thread never tried to resize during the call")
+
+
+@pytest.mark.resize_race
+@pytest.mark.skipif(not PYPY, reason="only PyPy transforms a copy")
+@INPLACE_RESIZES
+def test_inplace_on_pypy_writes_nothing_if_an_object_was_resized(name, resize, kind):
+    """With the lock released, PyPy runs the in-place form on a copy of data: a resize during
+    the call goes through, and the call then fails as the returning form does."""
+    error, objects = resized_while_running(
+        lambda: inplace_objects(kind),
+        lambda data, iv, state: dallowgate.ctr256_encrypt_inplace(data, KEY, iv, state), name, resize)
+    assert str(error) == f"{name} was resized during the call"
+    expected = inplace_objects(kind)
+    resize(expected[name])
+    assert objects == expected
 
 
 @pytest.mark.resize_race

@@ -6,6 +6,7 @@ the interpreter lock. What is asserted does not depend on timing: a release is r
 the other thread got in, and a call that keeps the lock never lets it in."""
 
 import os
+import platform
 import sys
 import threading
 
@@ -83,5 +84,8 @@ def test_long_calls_let_other_threads_run(call):
     lambda: packed(1900), unpack(1900),
     lambda: dallowgate.kdf(AUTH_KEY, bytes(LONG), True),
 ], ids=["ige_encrypt", "ige_decrypt", "ctr", "ctr_inplace", "pack", "unpack", "kdf_long_msg_key"])
+@pytest.mark.skipif(platform.python_implementation() == "PyPy",
+                    reason="PyPy may switch threads as a call returns, after handing large "
+                           "objects to C code, whatever the call did with the lock")
 def test_short_calls_and_kdf_keep_the_lock(call):
     assert not other_thread_ran_during(call, tries=3)
