@@ -85,7 +85,7 @@ def test_long_calls_let_other_threads_run(call):
     lambda: dallowgate.kdf(AUTH_KEY, bytes(LONG), True),
 ], ids=["ige_encrypt", "ige_decrypt", "ctr", "ctr_inplace", "pack", "unpack", "kdf_long_msg_key"])
 @pytest.mark.skipif(platform.python_implementation() == "PyPy",
-                    reason="PyPy may switch threads as a call returns, after handing large "
-                           "objects to C code, whatever the call did with the lock")
+                    reason="PyPy may switch threads around a call while it converts large "
+                           "objects for C code, whatever the call does with the lock")
 def test_short_calls_and_kdf_keep_the_lock(call):
     assert not other_thread_ran_during(call, tries=3)

@@ -10,6 +10,7 @@ import glob
 import os
 import pathlib
 import platform
+import re
 import shutil
 import subprocess
 import sys
@@ -26,26 +27,24 @@ PACKAGES = ["pip", "scikit-build-core", "pytest", "hypothesis"]
 # build, so the typing tests, which check the stubs the same way everywhere, skip on PyPy.
 OPTIONAL = ["numpy", "cryptography", "mypy"]
 PYPY_OPTIONAL = ["numpy", "cryptography"]
-SOME_MISSING_IS_FINE = {"3.9", "3.10", "3.11", "3.12", "3.13"}
 
 
 def pyenv_or_path(version):
     root = subprocess.run(["pyenv", "root"], capture_output=True, text=True).stdout.strip() \
         if shutil.which("pyenv") else ""
     found = sorted(glob.glob(f"{root}/versions/{version}.*/bin/python{version}") if root else [],
-                   key=lambda p: [int(x) for x in p.split("/versions/")[1].split("/")[0].split(".")
-                                  if x.isdigit()])
+                   key=lambda path: [int(n) for n in re.findall(r"\d+", path.split("/")[-3])])
     return found[-1] if found else shutil.which(f"python{version}")
 
 
 def interpreters(testing):
-    """(label, executable or None) in the order they run."""
+    """(label, executable or None, whether it must be there) in the order they run."""
     for minor in range(9, 14):
-        yield f"3.{minor}", pyenv_or_path(f"3.{minor}")
+        yield f"3.{minor}", pyenv_or_path(f"3.{minor}"), False
     for version in ("3.14", "3.15"):
-        yield version, f"{testing}/usr/bin/python{version}"
-    yield "pypy3", shutil.which("pypy3")
-    yield "pypy3-testing", f"{testing}/usr/bin/pypy3"
+        yield version, f"{testing}/usr/bin/python{version}", True
+    yield "pypy3", shutil.which("pypy3"), True
+    yield "pypy3-testing", f"{testing}/usr/bin/pypy3", True
 
 
 def run(*command, **options):
@@ -53,7 +52,8 @@ def run(*command, **options):
 
 
 def set_up(label, executable, testing):
-    """The label's virtual environment with pip and the test packages; its interpreter."""
+    """The label's virtual environment with pip and the test packages: its interpreter, what it
+    says it is, and the optional packages left out."""
     venv = VENVS / label
     python = venv / "bin" / "python"
     if not python.exists():
@@ -64,14 +64,17 @@ def set_up(label, executable, testing):
             run(executable, "-m", "venv", "--without-pip", venv)
             wheel = sorted(glob.glob(f"{testing}/usr/share/python-wheels/pip-*.whl"))[-1]
             run(python, f"{wheel}/pip", "install", "-q", wheel)
-    is_pypy = subprocess.run([python, "-c", "import sys; print(sys.implementation.name)"],
-                             capture_output=True, text=True, check=True).stdout.strip() == "pypy"
+    implementation = subprocess.run(
+        [python, "-c", "import platform; print(platform.python_implementation(), "
+                       "platform.python_version())"],
+        capture_output=True, text=True, check=True).stdout.strip()
     install = [python, "-m", "pip", "install", "-q", "--only-binary=:all:", "--upgrade"]
     run(*install, *PACKAGES)
+    is_pypy = implementation.startswith("PyPy")
     left_out = [package for package in (PYPY_OPTIONAL if is_pypy else OPTIONAL)
                 if subprocess.run([str(part) for part in install] + [package], cwd=ROOT,
                                   stderr=subprocess.DEVNULL).returncode != 0]
-    return python, left_out
+    return python, implementation, left_out
 
 
 def main():
@@ -84,26 +87,22 @@ def main():
     options = parser.parse_args()
 
     passed, missing = [], []
-    for label, executable in interpreters(os.path.abspath(options.testing)):
+    for label, executable, required in interpreters(os.path.abspath(options.testing)):
         if options.only and label not in options.only:
             continue
         if not executable or not os.path.exists(executable):
-            if label not in SOME_MISSING_IS_FINE:
+            if required:
                 sys.exit(f"test-pythons: {label} not found ({executable})")
             missing.append(label)
             continue
         print(f"== {label}: {executable}", flush=True)
         start = time.monotonic()
-        python, left_out = set_up(label, executable, options.testing)
+        python, version, left_out = set_up(label, executable, options.testing)
         run(python, *BUILD, ".")
         built = time.monotonic()
         for _ in range(options.repeat):
             run(python, *PYTEST, *(options.pytest_args or ["tests/python"]),
                 f"--failing-random-shim={options.shim}")
-        version = subprocess.run(
-            [python, "-c", "import platform; print(platform.python_implementation(), "
-                           "platform.python_version())"],
-            capture_output=True, text=True, check=True).stdout.strip()
         passed.append(f"{label} ({version}): set-up and build {built - start:.0f} s, "
                       f"tests {time.monotonic() - built:.0f} s"
                       + (f" (no wheel of {', '.join(left_out)})" if left_out else ""))
