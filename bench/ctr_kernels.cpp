@@ -23,7 +23,8 @@ int main() {
         return [&] { apply_ctr_keystream(cipher, data, data.data(), state); };
     };
 
-    const bool aesni = cpu_has_aesni(), vaes = aesni && cpu_has_vaes();
+    const bool aesni = aes_backend_runs_here(AesBackend::aesni),
+               vaes = aes_backend_runs_here(AesBackend::aesni_vaes);
     std::unique_ptr<Aes256Cipher> eight_way, wide, libcrypto;
     if (aesni) eight_way = std::make_unique<Aes256Cipher>(key, AesBackend::aesni);
     if (vaes) wide = std::make_unique<Aes256Cipher>(key, AesBackend::aesni_vaes);
@@ -52,8 +53,10 @@ int main() {
             best[i] = std::min(best[i], std::chrono::duration<double, std::nano>(elapsed).count());
         }
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (candidates[i]) std::printf("%.0f ", best[i]);
-        else std::printf("- ");
+        if (candidates[i])
+            std::printf("%.0f ", best[i]);
+        else
+            std::printf("- ");
     }
     std::printf("\n");
     EVP_CIPHER_CTX_free(ctx);

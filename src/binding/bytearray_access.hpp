@@ -9,20 +9,11 @@
 #include <cstdint>
 #include <span>
 
-#include "binding/result.hpp"
-
 namespace dallowgate {
 
 inline std::span<std::uint8_t> bytearray_bytes(PyObject* bytearray) {
     return {reinterpret_cast<std::uint8_t*>(PyByteArray_AS_STRING(bytearray)),
             static_cast<std::size_t>(PyByteArray_GET_SIZE(bytearray))};
-}
-
-// RuntimeError "<name> was resized during the call".
-inline CallError resized_during_call(const char* name) {
-    return CallError::with_message(
-        PyExc_RuntimeError,
-        Ref::steal(PyUnicode_FromFormat("%s was resized during the call", name)));
 }
 
 }  // namespace dallowgate

@@ -34,15 +34,4 @@ private:
     Ref traceback_;
 };
 
-// A rejection of a value the caller passed: ValueError with a fixed message.
-inline CallError value_error(const char* message) {
-    return CallError::with_message(PyExc_ValueError, message);
-}
-
-// Memory for a buffer the module owns could not be obtained: MemoryError.
-inline CallError memory_error() {
-    PyErr_NoMemory();
-    return CallError::fetch_pending();
-}
-
 }  // namespace dallowgate

@@ -8,20 +8,6 @@
 namespace dallowgate {
 namespace {
 
-// The type's __qualname__ as the str object itself (so a lone surrogate in it survives), or
-// a placeholder.
-Ref type_name(PyTypeObject* type) {
-    PyObject* attribute = interned(Name::dunder_qualname);
-    Ref name = attribute
-                   ? Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject*>(type), attribute))
-                   : Ref();
-    if (!name || !PyUnicode_Check(name.get())) {
-        PyErr_Clear();
-        return Ref::steal(PyUnicode_FromString("<failed to extract type name>"));
-    }
-    return name;
-}
-
 // True when the object's type says it is numpy's boolean scalar.
 bool is_numpy_bool(PyObject* object) {
     auto* type = reinterpret_cast<PyObject*>(Py_TYPE(object));
@@ -82,36 +68,6 @@ int truth_by_type(PyObject* object) {
 }
 
 }  // namespace
-
-CallError cast_error(PyObject* object, const char* target) {
-    if (object == Py_None)
-        return CallError::with_message(
-            PyExc_TypeError,
-            Ref::steal(PyUnicode_FromFormat("'None' is not an instance of '%s'", target)));
-    Ref name = type_name(Py_TYPE(object));
-    if (!name) return CallError::fetch_pending();
-    return CallError::with_message(
-        PyExc_TypeError, Ref::steal(PyUnicode_FromFormat("'%U' object is not an instance of '%s'",
-                                                         name.get(), target)));
-}
-
-CallError argument_note(CallError error, const char* parameter) {
-#if PY_VERSION_HEX >= 0x030B0000
-    PyObject* method = interned(Name::add_note);
-    Ref note =
-        method ? Ref::steal(PyUnicode_FromFormat("while processing '%s'", parameter)) : Ref();
-    PyObject* instance = note ? error.instance() : nullptr;
-    if (instance) {
-        PyObject* call[] = {instance, note.get()};
-        Ref outcome = Ref::steal(PyObject_VectorcallMethod(method, call, 2, nullptr));
-        if (outcome) return error;
-    }
-    PyErr_Clear();
-#else
-    (void)parameter;
-#endif
-    return error;
-}
 
 Result<ByteView> extract_bytes(PyObject* object, const char* parameter) {
     if (!PyBytes_Check(object)) return argument_note(cast_error(object, "bytes"), parameter);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "binding/errors.hpp"
 #include "binding/result.hpp"
 
 namespace dallowgate {
@@ -22,10 +23,5 @@ Result<std::int64_t> extract_int64(PyObject* object, const char* parameter);
 Result<std::int32_t> extract_int32(PyObject* object, const char* parameter);
 // Exactly True or False, or a numpy boolean scalar.
 Result<bool> extract_bool(PyObject* object, const char* parameter);
-
-// TypeError "'<type>' object is not an instance of '<target>'" for `object`.
-CallError cast_error(PyObject* object, const char* target);
-// Attaches the note naming `parameter` to `error` (if possible) and returns it.
-CallError argument_note(CallError error, const char* parameter);
 
 }  // namespace dallowgate

@@ -1,38 +1,35 @@
 #include "message/fused_unpack.hpp"
 
-#if DALLOWGATE_X86
-
+#include <concepts>
 #include <cstring>
 
+#include "common/cpu_features.hpp"
+#include "common/platform.hpp"
 #include "common/wipe.hpp"
-#include "message/sha256_shani.hpp"
-
-#define FUSED_TARGET __attribute__((target("aes,sha,sse4.1,ssse3"), flatten))
+#include "sha256/sha256_shani.hpp"
 
 namespace dallowgate {
 namespace {
 
+#if DALLOWGATE_X86
+
 // One IGE decryption step at `at`.
-FUSED_TARGET inline void decrypt_block(const AesNi& aes, std::uint8_t* at,
-                                       __m128i& previous_ciphertext, __m128i& previous_plaintext) {
+AES_SHA_LOOP_WRAPPER inline void decrypt_block(const AesNi& aes, std::uint8_t* at,
+                                               __m128i& previous_ciphertext,
+                                               __m128i& previous_plaintext) {
     const __m128i ciphertext = AesNi::load(at);
     previous_plaintext = aes.decrypt_between(ciphertext, previous_plaintext, previous_ciphertext);
     AesNi::store(at, previous_plaintext);
     previous_ciphertext = ciphertext;
 }
 
-}  // namespace
-
 // The hashed message is prefix (32 bytes) || plaintext, so its block j is plaintext bytes
 // 64j - 32 to 64j + 32 (block 0 starts with the prefix). Step k decrypts plaintext bytes 64k
 // to 64k + 64 while it hashes block k - 1, whose bytes all came from earlier steps: the two
 // chains never wait for each other, and each AES block is followed by a quarter of the SHA
 // rounds so that the CPU overlaps them.
-FUSED_TARGET std::array<std::uint8_t, 32> ige_decrypt_and_hash(const AesNiKeys& keys,
-                                                               std::span<std::uint8_t> data,
-                                                               IgeIv iv,
-                                                               const std::uint8_t* prefix) {
-    const AesNi aes(keys);
+AES_SHA_LOOP_WRAPPER Sha256Digest decrypt_and_hash(const AesNi& aes, std::span<std::uint8_t> data,
+                                                   IgeIv iv, const std::uint8_t* prefix) {
     std::uint8_t* const plaintext = data.data();
     __m128i previous_ciphertext = AesNi::load(iv.data());
     __m128i previous_plaintext = AesNi::load(iv.data() + 16);
@@ -76,6 +73,25 @@ FUSED_TARGET std::array<std::uint8_t, 32> ige_decrypt_and_hash(const AesNiKeys& 
     return digest;
 }
 
-}  // namespace dallowgate
-
 #endif
+
+}  // namespace
+
+bool ige_decrypt_and_hash(const Aes256Cipher& cipher, std::span<std::uint8_t> data, IgeIv iv,
+                          const std::uint8_t* prefix, Sha256Digest& digest) {
+#if DALLOWGATE_X86
+    if (!cpu_features().sha_ni) return false;
+    return cipher.with_blocks([&]<class Aes>(const Aes& aes) {
+        if constexpr (std::derived_from<Aes, AesNi>) {
+            digest = decrypt_and_hash(aes, data, iv, prefix);
+            return true;
+        }
+        return false;
+    });
+#else
+    (void)cipher, (void)data, (void)iv, (void)prefix, (void)digest;
+    return false;
+#endif
+}
+
+}  // namespace dallowgate

@@ -4,7 +4,7 @@
 
 #include "common/wipe.hpp"
 
-#include "message/sha256.hpp"
+#include "sha256/sha256.hpp"
 
 namespace dallowgate {
 

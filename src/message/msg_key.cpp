@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/wipe.hpp"
-#include "message/sha256.hpp"
+#include "sha256/sha256.hpp"
 
 namespace dallowgate {
 

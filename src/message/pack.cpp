@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "message/little_endian.hpp"
+#include "common/byte_order.hpp"
 #include "message/msg_key.hpp"
 #include "message/random_source.hpp"
 #include "modes/ige.hpp"

@@ -2,11 +2,10 @@
 
 #include <cstring>
 
+#include "common/byte_order.hpp"
 #include "message/declassify.hpp"
 #include "message/fused_unpack.hpp"
-#include "message/little_endian.hpp"
 #include "message/pack.hpp"
-#include "message/sha256.hpp"
 #include "modes/ige.hpp"
 
 namespace dallowgate {
@@ -48,20 +47,17 @@ bool message_is_authentic(const MsgKey& computed, const MsgKey& received) {
     return nullptr;
 }
 
-// Decrypts `data` in place and computes its msg_key: in one pass where the CPU has AES-NI and
-// SHA-NI, as two passes otherwise.
+// Decrypts `data` in place and computes its msg_key: in one pass where the AES backend and the
+// CPU's SHA-256 instructions pair up, as two passes otherwise.
 MsgKey decrypt_and_compute_msg_key(const UnpackJob& job, std::span<std::uint8_t> data) {
     AesKeyIv derived = derive_aes_key_iv(job.auth_key, job.msg_key, job.direction_offset);
     Aes256Cipher cipher(derived.key, AesUse::decrypt);
-#if DALLOWGATE_X86
-    if (const AesNiKeys* keys = cipher.aesni_keys(); keys && SHA_NI_HERE) {
-        const std::uint8_t* prefix = job.auth_key.data() + MSG_KEY_SLICE + job.direction_offset;
-        std::array<std::uint8_t, 32> digest = ige_decrypt_and_hash(*keys, data, derived.iv, prefix);
+    const std::uint8_t* prefix = job.auth_key.data() + MSG_KEY_SLICE + job.direction_offset;
+    if (Sha256Digest digest; ige_decrypt_and_hash(cipher, data, derived.iv, prefix, digest)) {
         MsgKey msg_key = msg_key_of_digest(digest);
         wipe(digest.data(), digest.size());
         return msg_key;
     }
-#endif
     ige_decrypt_in_place(cipher, data, derived.iv);
     return compute_msg_key(job.auth_key, data, job.direction_offset);
 }

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "modes/aesni_short_ctr.hpp"
-#include "modes/counter_arithmetic.hpp"
+#include "aes/keystream.hpp"
+#include "common/byte_order.hpp"
+#include "common/counter128.hpp"
 
 namespace dallowgate {
 namespace {
@@ -24,7 +25,7 @@ struct Counter {
 };
 
 // out[i] = in[i] ^ byte from + i of the keystream block, for `count` bytes.
-template <class Aes>
+template <AesBlocks Aes>
 void xor_partial_block(typename Aes::Block keystream_block, const std::uint8_t* in,
                        std::uint8_t* out, std::size_t from, std::size_t count) {
     std::uint8_t keystream[16];
@@ -36,12 +37,12 @@ void xor_partial_block(typename Aes::Block keystream_block, const std::uint8_t* 
 // The last n bytes (fewer than a batch): their counter blocks encrypted four at a time, so that
 // the rounds of independent blocks overlap; the last block may be used in part, and its counter
 // then stays current with `p` bytes of it used.
-template <class Aes>
+template <AesBlocks Aes>
 void ctr_tail(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, std::size_t n, Counter& c,
               std::size_t& p) {
     while (n != 0) {
         typename Aes::Block blocks[4];
-        Aes::four_counter_blocks(c.high, c.low, blocks);
+        four_counter_blocks<Aes>(c.high, c.low, blocks);
         aes.encrypt_four(blocks);
         const std::size_t whole = std::min<std::size_t>(n / 16, 4);
         for (std::size_t i = 0; i < whole; ++i)
@@ -58,7 +59,7 @@ void ctr_tail(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, std::si
     }
 }
 
-template <class Aes>
+template <AesBlocks Aes>
 void ctr_keystream(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, std::size_t n,
                    Counter& c, std::size_t& p) {
     constexpr std::size_t W = Aes::batch_width;
@@ -67,7 +68,7 @@ void ctr_keystream(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, st
     // Head: the rest of a partly used keystream block.
     if (p != 0) {
         const std::size_t m = std::min(n, 16 - p);
-        xor_partial_block<Aes>(aes.encrypt(Aes::counter_block(c.high, c.low)), in, out, p, m);
+        xor_partial_block<Aes>(aes.encrypt(counter_block<Aes>(c.high, c.low)), in, out, p, m);
         p += m;
         if (p == 16) {
             p = 0;
@@ -79,9 +80,13 @@ void ctr_keystream(const Aes& aes, const std::uint8_t* in, std::uint8_t* out, st
         n -= m;
     }
 
-    // Bulk: W counter blocks at a time, encrypted together.
+    // Bulk: W counter blocks at a time, encrypted together (by the backend's own CTR kernel
+    // where it has one).
     if (const std::size_t batches = n / (16 * W)) {
-        aes.xor_keystream(c.high, c.low, in, out, batches);
+        if constexpr (AesCtrKernel<Aes>)
+            aes.xor_keystream(c.high, c.low, in, out, batches);
+        else
+            xor_keystream_batches(aes, c.high, c.low, in, out, batches);
         in += 16 * W * batches;
         out += 16 * W * batches;
         n -= 16 * W * batches;
@@ -101,6 +106,23 @@ void apply(const Aes256Cipher& cipher, std::span<const std::uint8_t> input, std:
     c.store(state.counter);
 }
 
+// The backend's short call, where it has one and the keystream lies within its reach: false
+// where the call is for the cipher to run.
+bool short_call(const CtrJob& job, CtrState& state) {
+    return with_blocks_type(aes_backend(), [&]<class Aes>(std::type_identity<Aes>) {
+        if constexpr (AesShortCtr<Aes>) {
+            if (state.position + job.input.size() <= Aes::short_keystream_reach) {
+                Counter c = Counter::load(state.counter);
+                Aes::xor_short_keystream(job.key.data(), job.input.data(), job.output,
+                                         job.input.size(), c.high, c.low, state.position);
+                c.store(state.counter);
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
 }  // namespace
 
 void apply_ctr_keystream(const Aes256Cipher& cipher, std::span<const std::uint8_t> input,
@@ -110,18 +132,7 @@ void apply_ctr_keystream(const Aes256Cipher& cipher, std::span<const std::uint8_
 
 CtrState run_ctr_job(const CtrJob& job) {
     CtrState state = job.state;
-    if (job.input.empty()) return state;
-#if DALLOWGATE_X86
-    const AesBackend backend = aes_backend();
-    if (state.position + job.input.size() <= SHORT_CTR_REACH &&
-        (backend == AesBackend::aesni || backend == AesBackend::aesni_vaes)) {
-        Counter c = Counter::load(state.counter);
-        aesni_short_ctr(job.key.data(), job.input.data(), job.output, job.input.size(), c.high,
-                        c.low, state.position);
-        c.store(state.counter);
-        return state;
-    }
-#endif
+    if (job.input.empty() || short_call(job, state)) return state;
     Aes256Cipher cipher(job.key, AesUse::keystream);
     apply(cipher, job.input, job.output, state);
     return state;

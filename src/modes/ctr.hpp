@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <span>
 
+#include "aes/cipher.hpp"
 #include "common/wipe.hpp"
-#include "modes/aes256_cipher.hpp"
 
 namespace dallowgate {
 

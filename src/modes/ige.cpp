@@ -6,7 +6,7 @@ namespace dallowgate {
 namespace {
 
 // Each block depends on the one before it, so both directions run strictly one block at a time.
-template <class Aes>
+template <AesBlocks Aes>
 void ige_encrypt_blocks(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
                         std::size_t blocks, const std::uint8_t* iv) {
     auto previous_ciphertext = Aes::load(iv);
@@ -20,7 +20,7 @@ void ige_encrypt_blocks(const Aes& aes, const std::uint8_t* in, std::uint8_t* ou
     }
 }
 
-template <class Aes>
+template <AesBlocks Aes>
 void ige_decrypt_blocks(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
                         std::size_t blocks, const std::uint8_t* iv) {
     auto previous_ciphertext = Aes::load(iv);

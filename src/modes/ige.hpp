@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "modes/aes256_cipher.hpp"
+#include "aes/cipher.hpp"
 
 namespace dallowgate {
 

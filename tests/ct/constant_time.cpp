@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "aes/backend.hpp"
+#include "aes/cipher.hpp"
 #include "message/key_derivation.hpp"
 #include "message/pack.hpp"
 #include "message/unpack.hpp"
-#include "modes/aes256_cipher.hpp"
-#include "modes/aes_backend.hpp"
 #include "modes/ctr.hpp"
 #include "modes/ige.hpp"
 

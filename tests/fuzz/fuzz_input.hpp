@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "modes/aes256_cipher.hpp"
-#include "modes/aes_backend.hpp"
+#include "aes/backend.hpp"
+#include "aes/cipher.hpp"
 
 namespace dallowgate::fuzzing {
 

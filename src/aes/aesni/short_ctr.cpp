@@ -1,0 +1,66 @@
+// The shortest CTR calls on AES-NI: four counter blocks encrypted while the key is expanded.
+#include "aes/aesni/aesni.hpp"
+
+#if DALLOWGATE_X86
+
+#include "aes/aesni/key_steps.hpp"
+#include "common/wipe.hpp"
+
+namespace dallowgate {
+namespace {
+
+using namespace aesni_key_steps;
+
+AES_TARGET inline void round4(__m128i* blocks, __m128i round_key) {
+    for (int i = 0; i < 4; ++i) blocks[i] = _mm_aesenc_si128(blocks[i], round_key);
+}
+
+// Rounds 2 to 13 come in pairs: an even round key, then an odd one.
+template <int Rcon>
+AES_TARGET inline void round_pair(__m128i* blocks, __m128i& even, __m128i& odd) {
+    even = next_even<Rcon>(even, odd);
+    round4(blocks, even);
+    odd = next_odd(odd, even);
+    round4(blocks, odd);
+}
+
+// Encrypts the four blocks under `key`, expanding it on the way.
+AES_TARGET inline void encrypt_four_expanding(const std::uint8_t* key, __m128i* blocks) {
+    __m128i even = _mm_loadu_si128(reinterpret_cast<const __m128i*>(key));
+    __m128i odd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(key + 16));
+    for (int i = 0; i < 4; ++i) blocks[i] = _mm_xor_si128(blocks[i], even);
+    round4(blocks, odd);
+    round_pair<0x01>(blocks, even, odd);
+    round_pair<0x02>(blocks, even, odd);
+    round_pair<0x04>(blocks, even, odd);
+    round_pair<0x08>(blocks, even, odd);
+    round_pair<0x10>(blocks, even, odd);
+    round_pair<0x20>(blocks, even, odd);
+    even = next_even<0x40>(even, odd);
+    for (int i = 0; i < 4; ++i) blocks[i] = _mm_aesenclast_si128(blocks[i], even);
+}
+
+}  // namespace
+
+AES_TARGET void AesNi::xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
+                                           std::uint8_t* out, std::size_t size, std::uint64_t& high,
+                                           std::uint64_t& low, std::size_t& position) {
+    __m128i blocks[4];
+    AesNi::four_counter_blocks(high, low, blocks);
+    encrypt_four_expanding(key, blocks);
+    std::uint8_t keystream[short_keystream_reach];
+    for (int i = 0; i < 4; ++i) AesNi::store(keystream + 16 * i, blocks[i]);
+    const std::uint8_t* from = keystream + position;
+    std::size_t j = 0;
+    for (; j + 16 <= size; j += 16)
+        AesNi::store(out + j, AesNi::xor_blocks(AesNi::load(in + j), AesNi::load(from + j)));
+    for (; j < size; ++j) out[j] = in[j] ^ from[j];
+    wipe(keystream, sizeof keystream);
+    const std::size_t end = position + size;
+    advance_counter(high, low, end / 16);
+    position = end % 16;
+}
+
+}  // namespace dallowgate
+
+#endif

@@ -1,0 +1,38 @@
+// The AES implementations and the process-wide choice among them: AES-NI where the CPU has it
+// (with VAES batches where it also has VAES and AVX2 and the OS saves YMM state); libcrypto
+// where its AES is constant-time (x86-64 with SSSE3, aarch64); the bitsliced AES of our own
+// elsewhere. Chosen once, on first use, from the CPU-feature record, and final afterwards.
+#pragma once
+
+#include <cstdint>
+
+namespace dallowgate {
+
+enum class AesBackend : std::uint8_t {
+    aesni,       // AES-NI, eight blocks per batch
+    aesni_vaes,  // AES-NI, with batches of sixteen blocks as VAES on 256-bit registers
+    libcrypto,   // libcrypto's EVP AES-256 (its AES-NI, vector-permute or ARMv8 code)
+    bitsliced,   // our constant-time bitsliced AES
+};
+
+inline constexpr AesBackend ALL_AES_BACKENDS[] = {AesBackend::aesni, AesBackend::aesni_vaes,
+                                                  AesBackend::libcrypto, AesBackend::bitsliced};
+
+// Which directions a key schedule serves: a call expands only what it runs (CTR and IGE
+// encryption never decrypt a block, so their schedule has no inverse round keys).
+// `keystream` is encryption for CTR, which a backend may run through a CTR implementation of
+// its own; `both` serves all three.
+enum class AesUse : std::uint8_t { encrypt, decrypt, both, keystream };
+
+// "aesni", "aesni_vaes", "libcrypto" or "bitsliced".
+const char* aes_backend_name(AesBackend backend) noexcept;
+
+// The backend chosen for this CPU; made on the first call.
+AesBackend aes_backend() noexcept;
+// Whether this CPU can run `backend` (libcrypto and bitsliced run everywhere).
+bool aes_backend_runs_here(AesBackend backend) noexcept;
+// Replaces the CPU's choice for the rest of the process: for the tests and checks that run
+// whole jobs on each backend. The caller makes sure the CPU can run the one chosen.
+void override_aes_backend(AesBackend backend) noexcept;
+
+}  // namespace dallowgate

@@ -1,0 +1,86 @@
+// What an AES backend offers the mode loops: a blocks type, built over one call's key schedule,
+// whose block operations the loops inline. Required parts first, then the optional parts a
+// backend may add for speed; the loops use an optional part where it exists and a generic
+// form over the required parts where it does not. Each backend is checked against these
+// concepts beside its definition.
+#pragma once
+
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+
+namespace dallowgate {
+
+// A loop body for the check of run_loop: any blocks type in, an int out.
+struct BlocksLoopProbe {
+    template <class Blocks>
+    int operator()(const Blocks&) const {
+        return 0;
+    }
+};
+
+// The required parts.
+// - Block: one 16-byte block in the backend's working form; Keys: the schedule it reads.
+// - load, store and xor_blocks of blocks in memory.
+// - encrypt and decrypt of one block; encrypt_between(in, before, after) is
+//   E(in ^ before) ^ after, and decrypt_between the same with D (IGE's chain step).
+// - encrypt_batch: batch_width blocks at once; encrypt_four: four (short CTR tails).
+// - run_loop(loop, blocks): calls loop(blocks) inside a function compiled for the backend's
+//   instructions, into which the loop and the block operations are inlined.
+template <class Aes>
+concept AesBlocks = requires(const Aes& aes, typename Aes::Block block, typename Aes::Block* blocks,
+                             const std::uint8_t* in, std::uint8_t* out, BlocksLoopProbe& probe) {
+    typename Aes::Keys;
+    requires std::constructible_from<Aes, const typename Aes::Keys&>;
+    { Aes::batch_width } -> std::convertible_to<std::size_t>;
+    { Aes::load(in) } -> std::same_as<typename Aes::Block>;
+    Aes::store(out, block);
+    { Aes::xor_blocks(block, block) } -> std::same_as<typename Aes::Block>;
+    { aes.encrypt(block) } -> std::same_as<typename Aes::Block>;
+    { aes.decrypt(block) } -> std::same_as<typename Aes::Block>;
+    { aes.encrypt_between(block, block, block) } -> std::same_as<typename Aes::Block>;
+    { aes.decrypt_between(block, block, block) } -> std::same_as<typename Aes::Block>;
+    aes.encrypt_batch(blocks);
+    aes.encrypt_four(blocks);
+    { Aes::run_loop(probe, aes) } -> std::same_as<int>;
+};
+
+// Optional: counter blocks formed in the working form, without a trip through memory.
+// counter_block(high, low) is the big-endian block of the 128-bit value high:low, and
+// four_counter_blocks(high, low, blocks) those of high:low + 0 .. 3.
+template <class Aes>
+concept AesCounterBlocks =
+    AesBlocks<Aes> && requires(std::uint64_t half, typename Aes::Block* blocks) {
+        { Aes::counter_block(half, half) } -> std::same_as<typename Aes::Block>;
+        Aes::four_counter_blocks(half, half, blocks);
+    };
+
+// Optional: a CTR kernel of the backend's own. xor_keystream(high, low, in, out, batches)
+// sets out = in XOR the keystream of batches * batch_width counter blocks from high:low and
+// advances high:low past them (in and out may be the same).
+template <class Aes>
+concept AesCtrKernel =
+    AesBlocks<Aes> &&
+    requires(const Aes& aes, std::uint64_t& half, const std::uint8_t* in, std::uint8_t* out,
+             std::size_t batches) { aes.xor_keystream(half, half, in, out, batches); };
+
+// Optional: one batch of keystream XORed in, formed in the backend's own way:
+// xor_keystream_batch(high, low, in, out) over 16 * batch_width bytes.
+template <class Aes>
+concept AesKeystreamBatch =
+    AesBlocks<Aes> && requires(const Aes& aes, std::uint64_t half, const std::uint8_t* in,
+                               std::uint8_t* out) { aes.xor_keystream_batch(half, half, in, out); };
+
+// Optional: the shortest CTR calls without a stored key schedule. xor_short_keystream(key, in,
+// out, size, high, low, position) continues the stream at byte `position` of the counter
+// block high:low for `size` bytes, where position + size <= short_keystream_reach, expanding
+// the key while it encrypts; it advances high:low and position.
+template <class Aes>
+concept AesShortCtr =
+    AesBlocks<Aes> && requires(const std::uint8_t* key, const std::uint8_t* in, std::uint8_t* out,
+                               std::size_t size, std::uint64_t& half, std::size_t& position) {
+        { Aes::short_keystream_reach } -> std::convertible_to<std::size_t>;
+        Aes::xor_short_keystream(key, in, out, size, half, half, position);
+    };
+
+}  // namespace dallowgate

@@ -1,0 +1,152 @@
+// The AES-256 block service with each backend forced: published answers, batch against single
+// blocks, decryption against encryption, and every backend against libcrypto; the backend
+// choice and the erasure of our own key schedules.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "backends.hpp"
+#include "common/cpu_features.hpp"
+#include "hex.hpp"
+
+namespace dallowgate {
+namespace {
+
+using namespace testing;
+
+struct BlockVector {
+    const char* source;
+    const char* key;
+    const char* plaintext;
+    const char* ciphertext;
+};
+
+const BlockVector BLOCK_VECTORS[] = {
+    {"FIPS-197 C.3", "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f",
+     "00112233445566778899aabbccddeeff", "8ea2b7ca516745bfeafc49904b496089"},
+};
+
+class AesBackends : public OnEachBackend {};
+
+TEST_P(AesBackends, PublishedVectors) {
+    for (const BlockVector& vector : BLOCK_VECTORS) {
+        SCOPED_TRACE(vector.source);
+        auto plaintext = from_hex(vector.plaintext);
+        Aes256Cipher c = cipher(from_hex(vector.key));
+        ASSERT_EQ(c.backend(), GetParam());
+        std::array<std::uint8_t, 16> out{}, back{};
+        c.encrypt_block(plaintext.data(), out.data());
+        EXPECT_EQ(to_hex(out), vector.ciphertext);
+        c.decrypt_block(out.data(), back.data());
+        EXPECT_EQ(to_hex(back), vector.plaintext);
+    }
+}
+
+TEST_P(AesBackends, BatchEqualsSingleBlocksAndDecryptInverts) {
+    std::mt19937_64 rng(1);
+    for (int trial = 0; trial < 50; ++trial) {
+        Aes256Cipher c = cipher(random_bytes(rng, 32));
+        std::size_t width = c.batch_width();
+        EXPECT_EQ(width, GetParam() == AesBackend::aesni        ? 8u
+                         : GetParam() == AesBackend::aesni_vaes ? 16u
+                                                                : 4u);
+        auto blocks = random_bytes(rng, 16 * width);
+        Bytes batch(blocks.size()), single(blocks.size()), back(16);
+        c.encrypt_batch(blocks.data(), batch.data());
+        for (std::size_t i = 0; i < width; ++i) {
+            c.encrypt_block(blocks.data() + 16 * i, single.data() + 16 * i);
+            c.decrypt_block(single.data() + 16 * i, back.data());
+            EXPECT_EQ(0, std::memcmp(back.data(), blocks.data() + 16 * i, 16));
+        }
+        EXPECT_EQ(batch, single);
+    }
+}
+
+TEST_P(AesBackends, AgreeWithLibcryptoOnBlocks) {
+    std::mt19937_64 rng(3);
+    for (int trial = 0; trial < 200; ++trial) {
+        auto key = random_bytes(rng, 32), blocks = random_bytes(rng, 32);
+        Aes256Cipher ours = cipher(key), libcrypto(key_of(key), AesBackend::libcrypto);
+        std::array<std::uint8_t, 16> a{}, b{};
+        ours.encrypt_block(blocks.data(), a.data());
+        libcrypto.encrypt_block(blocks.data(), b.data());
+        EXPECT_EQ(a, b);
+        ours.decrypt_block(blocks.data() + 16, a.data());
+        libcrypto.decrypt_block(blocks.data() + 16, b.data());
+        EXPECT_EQ(a, b);
+    }
+}
+
+INSTANTIATE_ON_EACH_BACKEND(AesBackends);
+
+TEST(AesBackendChoice, FollowsTheCpuAndStays) {
+    AesBackend first = aes_backend();
+    std::printf("AES backend chosen for this CPU: %s\n", aes_backend_name(first));
+    const CpuFeatures& cpu = cpu_features();
+    EXPECT_EQ(first, DALLOWGATE_X86 && cpu.aesni
+                         ? (cpu.vaes ? AesBackend::aesni_vaes : AesBackend::aesni)
+                     : libcrypto_aes_is_constant_time() ? AesBackend::libcrypto
+                                                        : AesBackend::bitsliced);
+    EXPECT_EQ(aes_backend(), first);
+    EXPECT_EQ(Aes256Cipher(key_of(Bytes(32, 9))).backend(), first);
+}
+
+TEST(BitslicedSbox, MatchesTheFieldDefinitionForEveryByte) {
+    auto multiply = [](unsigned a, unsigned b) {
+        unsigned product = 0;
+        for (; b; b >>= 1, a = (a << 1) ^ (a & 0x80 ? 0x11b : 0))
+            if (b & 1) product ^= a;
+        return product;
+    };
+    for (unsigned x = 0; x < 256; ++x) {
+        unsigned inverse = 0;
+        for (unsigned y = 1; y < 256; ++y)
+            if (multiply(x, y) == 1) inverse = y;
+        unsigned s = inverse;
+        for (int i = 1; i <= 4; ++i) s ^= ((inverse << i) | (inverse >> (8 - i))) & 0xFF;
+        EXPECT_EQ(bitsliced_sbox(static_cast<std::uint8_t>(x)), s ^ 0x63) << x;
+    }
+}
+
+TEST(BitslicedKeySchedule, IsAllZeroAfterRelease) {
+    alignas(BitslicedAesKeys) unsigned char storage[sizeof(BitslicedAesKeys)];
+    std::memset(storage, 0x5a, sizeof storage);
+    auto key = Bytes(32, 0xa7);
+    auto* keys = new (storage) BitslicedAesKeys(key.data());
+    bool nonzero = false;
+    for (std::size_t i = 0; i < BitslicedAesKeys::schedule_words; ++i)
+        nonzero |= keys->schedule()[i] != 0;
+    ASSERT_TRUE(nonzero);  // the schedule really was there
+    keys->~BitslicedAesKeys();
+    for (unsigned char byte : storage) ASSERT_EQ(byte, 0);
+}
+
+#if DALLOWGATE_X86
+// Every round key written is zero after release: both halves, or the encryption half of a
+// schedule made for encryption only (whose inverse half is never written).
+TEST(AesNiKeySchedule, IsAllZeroAfterRelease) {
+    if (!cpu_features().aesni) GTEST_SKIP() << "this CPU has no AES instructions";
+    for (AesUse use : {AesUse::both, AesUse::decrypt, AesUse::encrypt}) {
+        alignas(AesNiKeys) unsigned char storage[sizeof(AesNiKeys)];
+        std::memset(storage, 0x5a, sizeof storage);
+        auto key = Bytes(32, 0xa7);
+        auto* keys = new (storage) AesNiKeys(key.data(), use);
+        ASSERT_EQ(0, std::memcmp(keys->encrypt, key.data(), 16));  // the schedule was there
+        keys->~AesNiKeys();
+        const std::size_t written = use == AesUse::encrypt
+                                        ? sizeof keys->encrypt
+                                        : sizeof keys->encrypt + sizeof keys->decrypt;
+        for (std::size_t i = 0; i < written; ++i) ASSERT_EQ(storage[i], 0) << i;
+        if (use == AesUse::encrypt) {
+            EXPECT_EQ(storage[written], 0x5a) << "inverse half written";
+        }
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace dallowgate
