@@ -26,7 +26,7 @@ CPU_DEPENDENT_CPP := Forced/*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystream
 CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
 
 .PHONY: demo test check test-layout test-cpp test-python test-noaesni test-wheel test-pythons test-clang \
-	test-user-build test-aarch64 check-ct check-sanitizers check-fuzz fuzz check-stress wheel bench bench-tools install deps clean
+	test-user-build test-aarch64 aarch64-build bench-aarch64 check-ct check-sanitizers check-fuzz fuzz check-stress wheel bench bench-tools install deps clean
 
 demo: install bench-tools
 	@for example in examples/*.py; do echo "== $$example"; $(PY) $$example || exit 1; done
@@ -131,19 +131,36 @@ test-user-build: deps
 
 # Cross-built with Debian's aarch64 compiler against arm64 multiarch libcrypto and libpython;
 # run under qemu-aarch64 with Debian's arm64 CPython unpacked into a folder, and the test
-# packages as aarch64 wheels from PyPI. There libcrypto does all the AES. The module is a
-# build folder there, not an installed distribution, so the README's examples (which read
-# the installed version) run only on the x86-64 builds.
+# packages as aarch64 wheels from PyPI. The emulated CPU (qemu's "max") has the ARMv8 AES and
+# SHA2 instructions, so our own backend runs; the CPU-dependent tests run again on the CPU
+# models listed (every model qemu has includes the extensions: the libcrypto backend is forced
+# in the C++ tests instead), and the fuzz targets (against libcrypto's EVP) run with a driver of
+# their own for AARCH64_FUZZ_SECONDS each. The module is a build folder there, not an installed
+# distribution, so the README's examples (which read the installed version) run only on the
+# x86-64 builds.
 AARCH64 := build/aarch64
 AARCH64_ROOT := $(AARCH64)/root
 AARCH64_PY := $(AARCH64_ROOT)/usr/bin/python3.11
 QEMU_AARCH64 := QEMU_LD_PREFIX=$(abspath $(AARCH64_ROOT)) qemu-aarch64
-test-aarch64: deps $(STAMPS)/aarch64 $(AARCH64)/site/.done
+AARCH64_CPUS := max cortex-a53 neoverse-n1
+AARCH64_FUZZ_SECONDS ?= 20
+aarch64-build: deps $(STAMPS)/aarch64
 	cmake -S . -B $(AARCH64)/cpp -G Ninja --toolchain cross/aarch64-linux-gnu.cmake \
-	  -DDALLOWGATE_TESTS=ON -DDALLOWGATE_WERROR=ON \
+	  -DDALLOWGATE_TESTS=ON -DDALLOWGATE_WERROR=ON -DDALLOWGATE_FUZZ_STANDALONE=ON \
 	  "-DCMAKE_CROSSCOMPILING_EMULATOR=qemu-aarch64;-L;$(abspath $(AARCH64_ROOT))"
 	cmake --build $(AARCH64)/cpp
+
+test-aarch64: aarch64-build $(AARCH64)/site/.done
 	ctest --test-dir $(AARCH64)/cpp --output-on-failure
+	for cpu in $(AARCH64_CPUS); do \
+	  echo "== emulated CPU: $$cpu"; \
+	  $(QEMU_AARCH64) -cpu $$cpu $(AARCH64)/cpp/tests/cpp/dallowgate_tests --gtest_brief=1 \
+	    --gtest_filter='$(CPU_DEPENDENT_CPP):OwnSha256.*' || exit 1; \
+	done
+	for fuzzer in $(FUZZERS); do \
+	  $(QEMU_AARCH64) $(AARCH64)/cpp/$${fuzzer}_standalone $(AARCH64_FUZZ_SECONDS) \
+	    tests/fuzz/seeds/$$fuzzer/* || exit 1; \
+	done
 	PYTHONPATH=$(AARCH64)/cpp:$(AARCH64)/site $(QEMU_AARCH64) $(AARCH64_PY) $(PYTEST) \
 	  -m "not resize_race" tests/python --ignore=tests/python/test_readme.py
 
@@ -233,6 +250,12 @@ bench: install bench-tools $(STAMPS)/matplotlib
 	build/bench/sha256_interfaces
 	bench/portable_backends.sh build/bench/portable_backends
 	$(PY) bench/throughput.py bench/throughput.png
+	$(MAKE) bench-aarch64
+
+# Guest instructions per call of the aarch64 module under qemu-aarch64 -cpu max (counts of an
+# emulated CPU, not times; a few minutes).
+bench-aarch64: aarch64-build
+	$(PY) bench/instructions_aarch64.py
 
 $(STAMPS)/matplotlib: $(STAMPS)/python
 	$(PY) -m pip install -q matplotlib

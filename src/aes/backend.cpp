@@ -20,8 +20,9 @@ AesBackend detected() noexcept {
     const CpuFeatures& cpu = cpu_features();
     const AesBackend backend = DALLOWGATE_X86 && cpu.aesni
                                    ? (cpu.vaes ? AesBackend::aesni_vaes : AesBackend::aesni)
-                               : libcrypto_aes_is_constant_time() ? AesBackend::libcrypto
-                                                                  : AesBackend::bitsliced;
+                               : DALLOWGATE_AARCH64 && cpu.arm_aes ? AesBackend::armv8
+                               : libcrypto_aes_is_constant_time()  ? AesBackend::libcrypto
+                                                                   : AesBackend::bitsliced;
     chosen.store(static_cast<std::uint8_t>(backend), std::memory_order_relaxed);
     return backend;
 }
@@ -42,6 +43,8 @@ bool aes_backend_runs_here(AesBackend backend) noexcept {
             return DALLOWGATE_X86 && cpu_features().aesni;
         case AesBackend::aesni_vaes:
             return DALLOWGATE_X86 && cpu_features().aesni && cpu_features().vaes;
+        case AesBackend::armv8:
+            return DALLOWGATE_AARCH64 && cpu_features().arm_aes;
         default:
             return true;
     }
@@ -57,6 +60,8 @@ const char* aes_backend_name(AesBackend backend) noexcept {
             return "libcrypto";
         case AesBackend::bitsliced:
             return "bitsliced";
+        case AesBackend::armv8:
+            return "armv8";
     }
     return "unknown";
 }

@@ -1,7 +1,8 @@
 // The AES implementations and the process-wide choice among them: AES-NI where the CPU has it
-// (with VAES batches where it also has VAES and AVX2 and the OS saves YMM state); libcrypto
-// where its AES is constant-time (x86-64 with SSSE3, aarch64); the bitsliced AES of our own
-// elsewhere. Chosen once, on first use, from the CPU-feature record, and final afterwards.
+// (with VAES batches where it also has VAES and AVX2 and the OS saves YMM state), the ARMv8 AES
+// instructions where the CPU has them; libcrypto where its AES is constant-time (x86-64 with
+// SSSE3, aarch64 without the AES instructions); the bitsliced AES of our own elsewhere. Chosen
+// once, on first use, from the CPU-feature record, and final afterwards.
 #pragma once
 
 #include <cstdint>
@@ -13,10 +14,12 @@ enum class AesBackend : std::uint8_t {
     aesni_vaes,  // AES-NI, with batches of sixteen blocks as VAES on 256-bit registers
     libcrypto,   // libcrypto's EVP AES-256 (its AES-NI, vector-permute or ARMv8 code)
     bitsliced,   // our constant-time bitsliced AES
+    armv8,       // the ARMv8 Cryptographic Extension's AES instructions, eight blocks per batch
 };
 
 inline constexpr AesBackend ALL_AES_BACKENDS[] = {AesBackend::aesni, AesBackend::aesni_vaes,
-                                                  AesBackend::libcrypto, AesBackend::bitsliced};
+                                                  AesBackend::libcrypto, AesBackend::bitsliced,
+                                                  AesBackend::armv8};
 
 // Which directions a key schedule serves: a call expands only what it runs (CTR and IGE
 // encryption never decrypt a block, so their schedule has no inverse round keys).
@@ -24,7 +27,7 @@ inline constexpr AesBackend ALL_AES_BACKENDS[] = {AesBackend::aesni, AesBackend:
 // its own; `both` serves all three.
 enum class AesUse : std::uint8_t { encrypt, decrypt, both, keystream };
 
-// "aesni", "aesni_vaes", "libcrypto" or "bitsliced".
+// "aesni", "aesni_vaes", "libcrypto", "bitsliced" or "armv8".
 const char* aes_backend_name(AesBackend backend) noexcept;
 
 // The backend chosen for this CPU; made on the first call.

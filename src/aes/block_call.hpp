@@ -19,10 +19,11 @@ public:
 
     explicit BlockCallAes(const Keys& keys) : keys_(keys) {}
 
-    // No instructions beyond the baseline: the loop runs as it is (`blocks` may be of a
-    // derived type that adds optional parts).
-    template <class Loop, class Blocks>
-    static decltype(auto) run_loop(Loop& loop, const Blocks& blocks) {
+    // No instructions beyond the baseline: the loop runs as it is (Blocks may be a derived
+    // type that adds optional parts).
+    template <class Blocks, class Loop>
+    static decltype(auto) run_loop(Loop& loop, const typename Blocks::Keys& keys) {
+        const Blocks blocks(keys);
         return loop(blocks);
     }
 

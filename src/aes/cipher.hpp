@@ -11,6 +11,7 @@
 
 #include "aes/aesni/aesni.hpp"
 #include "aes/aesni/vaes.hpp"
+#include "aes/armv8/armv8.hpp"
 #include "aes/backend.hpp"
 #include "aes/bitsliced.hpp"
 #include "aes/libcrypto.hpp"
@@ -28,6 +29,10 @@ decltype(auto) with_blocks_type(AesBackend backend, Visit&& visit) {
             return visit(std::type_identity<AesNi>{});
         case AesBackend::aesni_vaes:
             return visit(std::type_identity<AesNiVaes>{});
+#endif
+#if DALLOWGATE_AARCH64
+        case AesBackend::armv8:
+            return visit(std::type_identity<Armv8Aes>{});
 #endif
         case AesBackend::bitsliced:
             return visit(std::type_identity<BitslicedAes>{});
@@ -61,7 +66,7 @@ public:
     decltype(auto) with_blocks(Loop&& loop) const {
         return with_blocks_type(
             backend_, [&]<class Aes>(std::type_identity<Aes>) -> decltype(auto) {
-                return Aes::run_loop(loop, Aes(std::get<typename Aes::Keys>(schedule_)));
+                return Aes::template run_loop<Aes>(loop, std::get<typename Aes::Keys>(schedule_));
             });
     }
 
@@ -75,6 +80,8 @@ private:
     AesBackend backend_;
 #if DALLOWGATE_X86
     std::variant<std::monostate, AesNiKeys, LibcryptoAesKeys, BitslicedAesKeys> schedule_;
+#elif DALLOWGATE_AARCH64
+    std::variant<std::monostate, Armv8AesKeys, LibcryptoAesKeys, BitslicedAesKeys> schedule_;
 #else
     std::variant<std::monostate, LibcryptoAesKeys, BitslicedAesKeys> schedule_;
 #endif

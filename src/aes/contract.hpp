@@ -25,11 +25,14 @@ struct BlocksLoopProbe {
 // - encrypt and decrypt of one block; encrypt_between(in, before, after) is
 //   E(in ^ before) ^ after, and decrypt_between the same with D (IGE's chain step).
 // - encrypt_batch: batch_width blocks at once; encrypt_four: four (short CTR tails).
-// - run_loop(loop, blocks): calls loop(blocks) inside a function compiled for the backend's
-//   instructions, into which the loop and the block operations are inlined.
+// - run_loop<Blocks>(loop, keys): makes the Blocks of the schedule and calls loop(blocks)
+//   inside a function compiled for the backend's instructions, into which the loop and the
+//   block operations are inlined. (Blocks is this type, or one derived from it that adds
+//   optional parts.)
 template <class Aes>
 concept AesBlocks = requires(const Aes& aes, typename Aes::Block block, typename Aes::Block* blocks,
-                             const std::uint8_t* in, std::uint8_t* out, BlocksLoopProbe& probe) {
+                             const std::uint8_t* in, std::uint8_t* out,
+                             const typename Aes::Keys& keys, BlocksLoopProbe& probe) {
     typename Aes::Keys;
     requires std::constructible_from<Aes, const typename Aes::Keys&>;
     { Aes::batch_width } -> std::convertible_to<std::size_t>;
@@ -42,7 +45,7 @@ concept AesBlocks = requires(const Aes& aes, typename Aes::Block block, typename
     { aes.decrypt_between(block, block, block) } -> std::same_as<typename Aes::Block>;
     aes.encrypt_batch(blocks);
     aes.encrypt_four(blocks);
-    { Aes::run_loop(probe, aes) } -> std::same_as<int>;
+    { Aes::template run_loop<Aes>(probe, keys) } -> std::same_as<int>;
 };
 
 // Optional: counter blocks formed in the working form, without a trip through memory.

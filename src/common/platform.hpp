@@ -29,6 +29,25 @@
 #define VAES_LOOP_WRAPPER __attribute__((target("aes,ssse3,avx,avx2,vaes"), flatten))
 // The SHA extensions come with SSE4.1 on every CPU that has them.
 #define SHA_TARGET __attribute__((target("sha,sse4.1,ssse3")))
+#define SHA_LOOP_WRAPPER __attribute__((target("sha,sse4.1,ssse3"), flatten))
 // AES-NI and the SHA extensions together, for work that interleaves the two.
 #define AES_SHA_LOOP_WRAPPER __attribute__((target("aes,sha,sse4.1,ssse3"), flatten))
+#endif
+
+#if DALLOWGATE_AARCH64
+// The ARMv8 Cryptographic Extension: GCC names its AES and SHA-2 instructions together
+// ("crypto"), clang each apart.
+#if defined(__clang__)
+#define ARM_AES_TARGET __attribute__((target("aes")))
+#define ARM_SHA2_TARGET __attribute__((target("sha2")))
+#define ARM_AES_LOOP_WRAPPER __attribute__((target("aes"), flatten))
+#define ARM_SHA2_LOOP_WRAPPER __attribute__((target("sha2"), flatten))
+#define ARM_AES_SHA2_LOOP_WRAPPER __attribute__((target("aes,sha2"), flatten))
+#else
+#define ARM_AES_TARGET __attribute__((target("+crypto")))
+#define ARM_SHA2_TARGET __attribute__((target("+crypto")))
+#define ARM_AES_LOOP_WRAPPER __attribute__((target("+crypto"), flatten))
+#define ARM_SHA2_LOOP_WRAPPER __attribute__((target("+crypto"), flatten))
+#define ARM_AES_SHA2_LOOP_WRAPPER __attribute__((target("+crypto"), flatten))
+#endif
 #endif

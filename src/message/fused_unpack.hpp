@@ -1,5 +1,6 @@
 // IGE decryption and the message-key hash in one pass, where the AES backend and the CPU's
-// SHA-256 instructions pair up (AES-NI with the SHA extensions): both are serial chains (each
+// SHA-256 instructions pair up (AES-NI with the SHA extensions, the ARMv8 AES and SHA2
+// instructions): both are serial chains (each
 // block's AES rounds, each SHA-256 block's rounds) on different units, so running them side by
 // side costs about what the slower one costs alone.
 #pragma once

@@ -27,8 +27,9 @@ private:
     SHA256_CTX state_;  // the low-level interface: no allocation, no fetch
 };
 
-// SHA-256 of `first` followed by `second`: on SHA-NI with our own compression where the CPU
-// has it (and `first` is at most 64 bytes), through the class above otherwise.
+// SHA-256 of `first` followed by `second`: with our own compression where the CPU has the SHA
+// extensions or the ARMv8 SHA2 instructions (and `first` is at most 64 bytes), through the class
+// above otherwise.
 Sha256Digest sha256_of(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second);
 
 // Two such hashes at once (in one libcrypto state, wiped once): a = SHA-256(a1 || a2) and

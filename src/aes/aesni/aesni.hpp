@@ -55,8 +55,9 @@ public:
 
     explicit AesNi(const AesNiKeys& keys) : keys_(keys) {}
 
-    template <class Loop, class Blocks>
-    AES_LOOP_WRAPPER static decltype(auto) run_loop(Loop& loop, const Blocks& blocks) {
+    template <class Blocks, class Loop>
+    AES_LOOP_WRAPPER static decltype(auto) run_loop(Loop& loop, const typename Blocks::Keys& keys) {
+        const Blocks blocks(keys);
         return loop(blocks);
     }
 

@@ -16,8 +16,10 @@ public:
 
     using AesNi::AesNi;
 
-    template <class Loop, class Blocks>
-    VAES_LOOP_WRAPPER static decltype(auto) run_loop(Loop& loop, const Blocks& blocks) {
+    template <class Blocks, class Loop>
+    VAES_LOOP_WRAPPER static decltype(auto) run_loop(Loop& loop,
+                                                     const typename Blocks::Keys& keys) {
+        const Blocks blocks(keys);
         return loop(blocks);
     }
 

@@ -51,9 +51,9 @@ TEST_P(AesBackends, BatchEqualsSingleBlocksAndDecryptInverts) {
     for (int trial = 0; trial < 50; ++trial) {
         Aes256Cipher c = cipher(random_bytes(rng, 32));
         std::size_t width = c.batch_width();
-        EXPECT_EQ(width, GetParam() == AesBackend::aesni        ? 8u
-                         : GetParam() == AesBackend::aesni_vaes ? 16u
-                                                                : 4u);
+        EXPECT_EQ(width, GetParam() == AesBackend::aesni_vaes                                 ? 16u
+                         : GetParam() == AesBackend::aesni || GetParam() == AesBackend::armv8 ? 8u
+                                                                                              : 4u);
         auto blocks = random_bytes(rng, 16 * width);
         Bytes batch(blocks.size()), single(blocks.size()), back(16);
         c.encrypt_batch(blocks.data(), batch.data());
@@ -89,8 +89,9 @@ TEST(AesBackendChoice, FollowsTheCpuAndStays) {
     const CpuFeatures& cpu = cpu_features();
     EXPECT_EQ(first, DALLOWGATE_X86 && cpu.aesni
                          ? (cpu.vaes ? AesBackend::aesni_vaes : AesBackend::aesni)
-                     : libcrypto_aes_is_constant_time() ? AesBackend::libcrypto
-                                                        : AesBackend::bitsliced);
+                     : DALLOWGATE_AARCH64 && cpu.arm_aes ? AesBackend::armv8
+                     : libcrypto_aes_is_constant_time()  ? AesBackend::libcrypto
+                                                         : AesBackend::bitsliced);
     EXPECT_EQ(aes_backend(), first);
     EXPECT_EQ(Aes256Cipher(key_of(Bytes(32, 9))).backend(), first);
 }

@@ -1,0 +1,93 @@
+"""Guest instructions per call of the module's functions on aarch64, under qemu-aarch64 -cpu max:
+with -singlestep -d nochain,exec every executed instruction is one line of qemu's log, written
+to a named pipe and counted. The figure per call is (I(N calls) - I(0 calls)) / N, less the same
+for an empty lambda. Counts of an emulated CPU, not times: they say nothing of a chip's speed.
+Runs the cross-built module of build/aarch64/cpp (make test-aarch64) with the arm64 CPython of
+build/aarch64/root; each run is an interpreter start-up (about 38 million instructions), so the
+runs go two at a time and N is small for the 16 KiB cases."""
+
+import argparse
+import concurrent.futures
+import os
+import subprocess
+import tempfile
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+AARCH64 = os.path.join(ROOT, "build", "aarch64")
+
+SETUP = """
+import os, dallowgate
+key, iv32, auth_key = os.urandom(32), os.urandom(32), os.urandom(256)
+iv, state, small, big = bytearray(16), bytearray(1), os.urandom(64), os.urandom(16384)
+msg_key, session_id, auth_key_id = os.urandom(16), os.urandom(8), auth_key[-8:]
+body = os.urandom(100)
+packed = dallowgate.pack_message(1, 2, body, 3, session_id, auth_key, auth_key_id)
+packed_big = dallowgate.pack_message(1, 2, big, 3, session_id, auth_key, auth_key_id)
+empty = lambda: None
+"""
+
+# (case, the call, calls counted, the goal)
+CASES = [
+    ("ctr256_encrypt 64 B", "dallowgate.ctr256_encrypt(small, key, iv, state)", 200, 1200),
+    ("ige256_encrypt 64 B", "dallowgate.ige256_encrypt(small, key, iv32)", 200, 1200),
+    ("ige256_encrypt 16 KiB", "dallowgate.ige256_encrypt(big, key, iv32)", 20, 46000),
+    ("ctr256_encrypt 16 KiB", "dallowgate.ctr256_encrypt(big, key, iv, state)", 20, 40000),
+    ("unpack_message 16 KiB body",
+     "dallowgate.unpack_message(packed_big, session_id, auth_key, auth_key_id, False)", 20, 70000),
+    ("kdf", "dallowgate.kdf(auth_key, msg_key, True)", 200, None),
+    ("pack_message 100 B",
+     "dallowgate.pack_message(1, 2, body, 3, session_id, auth_key, auth_key_id)", 200, None),
+    ("unpack_message 100 B",
+     "dallowgate.unpack_message(packed, session_id, auth_key, auth_key_id, False)", 200, None),
+]
+EMPTY_CALLS = 200
+
+
+def count(build, call, calls, cpu):
+    """Guest instructions of an interpreter that runs SETUP and then `call` `calls` times."""
+    script = SETUP + (f"for _ in range({calls}):\n    {call}\n" if calls else "")
+    with tempfile.TemporaryDirectory() as folder:
+        fifo = os.path.join(folder, "log")
+        os.mkfifo(fifo)
+        # wc reads the log as qemu writes it, so that it never lies on disk.
+        counter = subprocess.Popen(["wc", "-l", fifo], stdout=subprocess.PIPE, text=True)
+        root = os.path.join(AARCH64, "root")
+        try:
+            subprocess.run(["qemu-aarch64", "-L", root, "-cpu", cpu, "-singlestep",
+                            "-d", "nochain,exec", "-D", fifo,
+                            os.path.join(root, "usr", "bin", "python3.11"), "-c", script],
+                           check=True, env={**os.environ, "PYTHONPATH": build, "PYTHONHASHSEED": "0"},
+                           stdout=subprocess.DEVNULL)
+        finally:
+            try:  # qemu may have left without opening the log: wc must not wait for it
+                os.close(os.open(fifo, os.O_WRONLY | os.O_NONBLOCK))
+            except OSError:  # wc has read the log to its end already
+                pass
+            lines = counter.communicate()[0]
+        return int(lines.split()[0])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build", default=os.path.join(AARCH64, "cpp"),
+                        help="the folder of the cross-built module")
+    parser.add_argument("--cpu", default="max", help="the qemu CPU model")
+    options = parser.parse_args()
+    runs = [("zero", "None", 0), ("empty", "empty()", EMPTY_CALLS)]
+    runs += [(name, call, calls) for name, call, calls, _ in CASES]
+    with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
+        futures = {name: pool.submit(count, options.build, call, calls, options.cpu)
+                   for name, call, calls in runs}
+        total = {name: future.result() for name, future in futures.items()}
+    empty = (total["empty"] - total["zero"]) / EMPTY_CALLS
+    print(f"guest instructions per call under qemu-aarch64 -cpu {options.cpu} (emulated: counts,"
+          " not times)")
+    print(f"{'case':<30} {'instructions per call':>22} {'goal':>7}")
+    for name, _, calls, goal in CASES:
+        per_call = (total[name] - total["zero"]) / calls - empty
+        verdict = "" if goal is None else f"{goal:>7}  {'ok' if per_call <= goal else 'OVER'}"
+        print(f"{name:<30} {per_call:>22.0f} {verdict}")
+
+
+if __name__ == "__main__":
+    main()

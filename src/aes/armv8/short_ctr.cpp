@@ -1,0 +1,70 @@
+// The shortest CTR calls on ARMv8: four counter blocks encrypted while the key is expanded.
+#include "aes/armv8/armv8.hpp"
+
+#if DALLOWGATE_AARCH64
+
+#include "aes/armv8/key_steps.hpp"
+#include "common/wipe.hpp"
+
+namespace dallowgate {
+namespace {
+
+using namespace armv8_key_steps;
+
+ARM_AES_TARGET inline void round4(uint8x16_t* blocks, uint8x16_t round_key) {
+    for (int i = 0; i < 4; ++i) blocks[i] = vaesmcq_u8(vaeseq_u8(blocks[i], round_key));
+}
+
+// Rounds 2 to 13 come in pairs: an even round key, then an odd one.
+template <unsigned Rcon>
+ARM_AES_TARGET inline void round_pair(uint8x16_t* blocks, uint8x16_t& even, uint8x16_t& odd) {
+    even = next_even<Rcon>(even, odd);
+    round4(blocks, even);
+    odd = next_odd(odd, even);
+    round4(blocks, odd);
+}
+
+// Encrypts the four blocks under `key`, expanding it on the way.
+ARM_AES_TARGET inline void encrypt_four_expanding(const std::uint8_t* key, uint8x16_t* blocks) {
+    uint8x16_t even = vld1q_u8(key);
+    uint8x16_t odd = vld1q_u8(key + 16);
+    round4(blocks, even);
+    round4(blocks, odd);
+    round_pair<0x01>(blocks, even, odd);
+    round_pair<0x02>(blocks, even, odd);
+    round_pair<0x04>(blocks, even, odd);
+    round_pair<0x08>(blocks, even, odd);
+    round_pair<0x10>(blocks, even, odd);
+    // Round 12 (even) with MixColumns, round 13 (odd) without, then round key 14.
+    even = next_even<0x20>(even, odd);
+    round4(blocks, even);
+    odd = next_odd(odd, even);
+    for (int i = 0; i < 4; ++i) blocks[i] = vaeseq_u8(blocks[i], odd);
+    even = next_even<0x40>(even, odd);
+    for (int i = 0; i < 4; ++i) blocks[i] = veorq_u8(blocks[i], even);
+}
+
+}  // namespace
+
+ARM_AES_TARGET void Armv8Aes::xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
+                                                  std::uint8_t* out, std::size_t size,
+                                                  std::uint64_t& high, std::uint64_t& low,
+                                                  std::size_t& position) {
+    uint8x16_t blocks[4];
+    four_counter_blocks(high, low, blocks);
+    encrypt_four_expanding(key, blocks);
+    std::uint8_t keystream[short_keystream_reach];
+    for (int i = 0; i < 4; ++i) store(keystream + 16 * i, blocks[i]);
+    const std::uint8_t* from = keystream + position;
+    std::size_t j = 0;
+    for (; j + 16 <= size; j += 16) store(out + j, xor_blocks(load(in + j), load(from + j)));
+    for (; j < size; ++j) out[j] = in[j] ^ from[j];
+    wipe(keystream, sizeof keystream);
+    const std::size_t end = position + size;
+    advance_counter(high, low, end / 16);
+    position = end % 16;
+}
+
+}  // namespace dallowgate
+
+#endif
