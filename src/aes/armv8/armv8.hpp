@@ -39,6 +39,7 @@ struct Armv8AesKeys {
     Armv8AesKeys(const Armv8AesKeys&) = delete;
     Armv8AesKeys& operator=(const Armv8AesKeys&) = delete;
 
+private:
     // Fifteen 16-byte stores of a zero the compiler cannot see, which stay.
     static void erase(uint8x16_t (&round_keys)[15]) {
         uint8x16_t zero = vdupq_n_u8(0);
@@ -158,6 +159,7 @@ public:
                                                    std::uint64_t& high, std::uint64_t& low,
                                                    std::size_t& position);
 
+private:
     // The counter blocks of high:low + 0 .. N - 1 where the low half does not wrap among them.
     template <std::size_t N>
     ARM_AES_TARGET static void counter_run(std::uint64_t high, std::uint64_t low, Block* blocks) {
@@ -174,7 +176,6 @@ public:
         armv8_rounds::encrypt<N>(encrypt_, blocks);
     }
 
-private:
     uint8x16_t encrypt_[15];
     uint8x16_t decrypt_[15];
 };
