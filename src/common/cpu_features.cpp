@@ -49,7 +49,7 @@ CpuFeatures read_features() {
 #elif DALLOWGATE_AARCH64
 
 #if defined(__APPLE__)
-// The flag, or true where this macOS predates it: every Apple CPU has AES and SHA-256.
+// The flag, or true where this macOS predates it: every Apple CPU has AES, SHA-256 and SHA3.
 bool sysctl_flag(const char* name) {
     int value = 0;
     size_t size = sizeof value;
@@ -63,12 +63,19 @@ CpuFeatures read_features() {
     const unsigned long hwcap = getauxval(AT_HWCAP);
     f.arm_aes = hwcap & HWCAP_AES;
     f.arm_sha2 = hwcap & HWCAP_SHA2;
+#ifdef HWCAP_SHA3
+    f.arm_sha3 = hwcap & HWCAP_SHA3;
+#endif
 #elif defined(__APPLE__)
     f.arm_aes = sysctl_flag("hw.optional.arm.FEAT_AES");
     f.arm_sha2 = sysctl_flag("hw.optional.arm.FEAT_SHA256");
+    f.arm_sha3 = sysctl_flag("hw.optional.arm.FEAT_SHA3");
 #elif defined(_WIN32)
     // One flag stands for the AES, SHA-1 and SHA-256 instructions together.
     f.arm_aes = f.arm_sha2 = IsProcessorFeaturePresent(PF_ARM_V8_CRYPTO_INSTRUCTIONS_AVAILABLE);
+#ifdef PF_ARM_SHA3_INSTRUCTIONS_AVAILABLE
+    f.arm_sha3 = IsProcessorFeaturePresent(PF_ARM_SHA3_INSTRUCTIONS_AVAILABLE);
+#endif
 #endif
     return f;
 }

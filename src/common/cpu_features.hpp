@@ -15,6 +15,7 @@ struct CpuFeatures {
     // aarch64
     bool arm_aes = false;   // the ARMv8 AES instructions
     bool arm_sha2 = false;  // the ARMv8 SHA-256 instructions
+    bool arm_sha3 = false;  // the ARMv8.2 SHA3 instructions (EOR3, a three-way XOR)
 };
 
 namespace detail {

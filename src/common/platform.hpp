@@ -43,11 +43,17 @@
 #define ARM_AES_LOOP_WRAPPER __attribute__((target("aes"), flatten))
 #define ARM_SHA2_LOOP_WRAPPER __attribute__((target("sha2"), flatten))
 #define ARM_AES_SHA2_LOOP_WRAPPER __attribute__((target("aes,sha2"), flatten))
+#define ARM_EOR3_TARGET __attribute__((target("aes,sha3")))
+#define ARM_AES_EOR3_LOOP_WRAPPER __attribute__((target("aes,sha3"), flatten))
 #else
 #define ARM_AES_TARGET __attribute__((target("+crypto")))
 #define ARM_SHA2_TARGET __attribute__((target("+crypto")))
 #define ARM_AES_LOOP_WRAPPER __attribute__((target("+crypto"), flatten))
 #define ARM_SHA2_LOOP_WRAPPER __attribute__((target("+crypto"), flatten))
 #define ARM_AES_SHA2_LOOP_WRAPPER __attribute__((target("+crypto"), flatten))
+// EOR3 comes with the SHA3 extension of ARMv8.2, which GCC makes available only with that
+// architecture named.
+#define ARM_EOR3_TARGET __attribute__((target("arch=armv8.2-a+crypto+sha3")))
+#define ARM_AES_EOR3_LOOP_WRAPPER __attribute__((target("arch=armv8.2-a+crypto+sha3"), flatten))
 #endif
 #endif

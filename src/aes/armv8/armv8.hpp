@@ -20,6 +20,7 @@
 #include "aes/contract.hpp"
 #include "aes/keystream.hpp"
 #include "common/counter128.hpp"
+#include "common/cpu_features.hpp"
 
 namespace dallowgate {
 
@@ -141,7 +142,10 @@ public:
             } else {
                 run = std::min<std::uint64_t>(batches,
                                               (MAX - low - (batch_width - 1)) / batch_width + 1);
-                armv8_ctr::xor_keystream_without_carry(encrypt_, high, low, in, out, run);
+                if (cpu_features().arm_sha3)
+                    armv8_ctr::xor_keystream_without_carry_eor3(encrypt_, high, low, in, out, run);
+                else
+                    armv8_ctr::xor_keystream_without_carry_aes(encrypt_, high, low, in, out, run);
             }
             advance_counter(high, low, run * batch_width);
             in += 16 * batch_width * run;

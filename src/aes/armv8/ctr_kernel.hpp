@@ -21,18 +21,33 @@ namespace dallowgate::armv8_ctr {
 
 inline constexpr std::size_t BATCH = 8;
 
-// out = in XOR the keystream of one batch of counter blocks (formed by the caller).
-ARM_AES_TARGET inline void xor_batch(const uint8x16_t* k, uint8x16_t* blocks,
-                                     const std::uint8_t* in, std::uint8_t* out) {
-    armv8_rounds::encrypt<BATCH>(k, blocks);
-    // Four blocks at a time, loads together and stores together, so that they pair up.
+// a ^ b ^ c in one instruction (SHA3's EOR3).
+ARM_EOR3_TARGET inline uint8x16_t eor3(uint8x16_t a, uint8x16_t b, uint8x16_t c) {
+    return veor3q_u8(a, b, c);
+}
+
+// out = in XOR the keystream of one batch of counter blocks (formed by the caller). With
+// `Eor3`, round key 14 and the text meet the block in one EOR3. These templates carry no
+// target: they are instantiated inside functions that do (Armv8Aes's, or the EOR3 wrapper).
+template <bool Eor3>
+void xor_batch(const uint8x16_t* k, uint8x16_t* blocks, const std::uint8_t* in, std::uint8_t* out) {
+    if constexpr (Eor3)
+        armv8_rounds::encrypt_but_last_key<BATCH>(k, blocks);
+    else
+        armv8_rounds::encrypt<BATCH>(k, blocks);
+        // Four blocks at a time, loads together and stores together, so that they pair up.
 #pragma GCC unroll 2
     for (std::size_t half = 0; half < BATCH; half += 4) {
         uint8x16_t text[4];
 #pragma GCC unroll 4
         for (std::size_t i = 0; i < 4; ++i) text[i] = vld1q_u8(in + 16 * (half + i));
 #pragma GCC unroll 4
-        for (std::size_t i = 0; i < 4; ++i) text[i] = veorq_u8(text[i], blocks[half + i]);
+        for (std::size_t i = 0; i < 4; ++i) {
+            if constexpr (Eor3)
+                text[i] = eor3(text[i], blocks[half + i], k[14]);
+            else
+                text[i] = veorq_u8(text[i], blocks[half + i]);
+        }
 #pragma GCC unroll 4
         for (std::size_t i = 0; i < 4; ++i) vst1q_u8(out + 16 * (half + i), text[i]);
     }
@@ -44,9 +59,9 @@ ARM_AES_TARGET inline uint8x16_t counter_block(uint64x2_t native) {
 }
 
 // `batches` batches from high:low, where low + 8 * batches - 1 does not wrap.
-ARM_AES_TARGET inline void xor_keystream_without_carry(const uint8x16_t* k, std::uint64_t high,
-                                                       std::uint64_t low, const std::uint8_t* in,
-                                                       std::uint8_t* out, std::size_t batches) {
+template <bool Eor3>
+void xor_keystream_without_carry(const uint8x16_t* k, std::uint64_t high, std::uint64_t low,
+                                 const std::uint8_t* in, std::uint8_t* out, std::size_t batches) {
     // 1, 2 and 4 in the last byte: eight counter blocks from the first in eight adds.
     uint8x16_t one = vsetq_lane_u8(1, vdupq_n_u8(0), 15);
     __asm__("" : "+w"(one));
@@ -70,7 +85,7 @@ ARM_AES_TARGET inline void xor_keystream_without_carry(const uint8x16_t* k, std:
                 blocks[6] = vaddq_u8(blocks[2], four);
                 blocks[7] = vaddq_u8(blocks[3], four);
                 next = vaddq_u8(blocks[4], four);
-                xor_batch(k, blocks, in, out);
+                xor_batch<Eor3>(k, blocks, in, out);
             }
             low += BATCH * run;
             batches -= run;
@@ -79,7 +94,7 @@ ARM_AES_TARGET inline void xor_keystream_without_carry(const uint8x16_t* k, std:
 #pragma GCC unroll 8
             for (std::size_t i = 0; i < BATCH; ++i, native = vaddq_u64(native, native_one))
                 blocks[i] = counter_block(native);
-            xor_batch(k, blocks, in, out);
+            xor_batch<Eor3>(k, blocks, in, out);
             low += BATCH;
             in += 16 * BATCH;
             out += 16 * BATCH;
@@ -87,6 +102,15 @@ ARM_AES_TARGET inline void xor_keystream_without_carry(const uint8x16_t* k, std:
         }
     }
 }
+
+// The kernel over `batches` batches from high:low (ctr_kernels.cpp), where low + 8 * batches - 1
+// does not wrap: with AES alone, or where the CPU has EOR3.
+void xor_keystream_without_carry_aes(const uint8x16_t* k, std::uint64_t high, std::uint64_t low,
+                                     const std::uint8_t* in, std::uint8_t* out,
+                                     std::size_t batches);
+void xor_keystream_without_carry_eor3(const uint8x16_t* k, std::uint64_t high, std::uint64_t low,
+                                      const std::uint8_t* in, std::uint8_t* out,
+                                      std::size_t batches);
 
 }  // namespace dallowgate::armv8_ctr
 
