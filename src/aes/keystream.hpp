@@ -8,6 +8,7 @@
 
 #include "aes/contract.hpp"
 #include "common/counter128.hpp"
+#include "common/wipe.hpp"
 
 namespace dallowgate {
 
@@ -68,6 +69,26 @@ void xor_keystream_batches(const Aes& aes, std::uint64_t& high, std::uint64_t& l
             xor_counter_keystream(aes, high, low, in, out);
         advance_counter(high, low, Aes::batch_width);
     }
+}
+
+// The end of a short CTR call: out = in XOR `size` bytes of the keystream of four encrypted
+// counter blocks from byte `position` (position + size <= 64), the keystream wiped; advances
+// high:low and position past the bytes used.
+template <AesBlocks Aes>
+void xor_four_block_keystream(const typename Aes::Block* blocks, const std::uint8_t* in,
+                              std::uint8_t* out, std::size_t size, std::uint64_t& high,
+                              std::uint64_t& low, std::size_t& position) {
+    std::uint8_t keystream[64];
+    for (int i = 0; i < 4; ++i) Aes::store(keystream + 16 * i, blocks[i]);
+    const std::uint8_t* from = keystream + position;
+    std::size_t j = 0;
+    for (; j + 16 <= size; j += 16)
+        Aes::store(out + j, Aes::xor_blocks(Aes::load(in + j), Aes::load(from + j)));
+    for (; j < size; ++j) out[j] = in[j] ^ from[j];
+    wipe(keystream, sizeof keystream);
+    const std::size_t end = position + size;
+    advance_counter(high, low, end / 16);
+    position = end % 16;
 }
 
 }  // namespace dallowgate

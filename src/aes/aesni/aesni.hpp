@@ -134,10 +134,10 @@ public:
     // the key expanded while they are encrypted, each round key applied as soon as it exists;
     // no schedule is stored, so there is none to erase.
     static constexpr std::size_t short_keystream_reach = 64;
-    AES_TARGET static void xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
-                                               std::uint8_t* out, std::size_t size,
-                                               std::uint64_t& high, std::uint64_t& low,
-                                               std::size_t& position);
+    AES_LOOP_WRAPPER static void xor_short_keystream(const std::uint8_t* key,
+                                                     const std::uint8_t* in, std::uint8_t* out,
+                                                     std::size_t size, std::uint64_t& high,
+                                                     std::uint64_t& low, std::size_t& position);
 
 protected:
     const AesNiKeys& keys_;

@@ -4,7 +4,6 @@
 #if DALLOWGATE_X86
 
 #include "aes/aesni/key_steps.hpp"
-#include "common/wipe.hpp"
 
 namespace dallowgate {
 namespace {
@@ -42,23 +41,14 @@ AES_TARGET inline void encrypt_four_expanding(const std::uint8_t* key, __m128i* 
 
 }  // namespace
 
-AES_TARGET void AesNi::xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
-                                           std::uint8_t* out, std::size_t size, std::uint64_t& high,
-                                           std::uint64_t& low, std::size_t& position) {
+AES_LOOP_WRAPPER void AesNi::xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
+                                                 std::uint8_t* out, std::size_t size,
+                                                 std::uint64_t& high, std::uint64_t& low,
+                                                 std::size_t& position) {
     __m128i blocks[4];
-    AesNi::four_counter_blocks(high, low, blocks);
+    four_counter_blocks(high, low, blocks);
     encrypt_four_expanding(key, blocks);
-    std::uint8_t keystream[short_keystream_reach];
-    for (int i = 0; i < 4; ++i) AesNi::store(keystream + 16 * i, blocks[i]);
-    const std::uint8_t* from = keystream + position;
-    std::size_t j = 0;
-    for (; j + 16 <= size; j += 16)
-        AesNi::store(out + j, AesNi::xor_blocks(AesNi::load(in + j), AesNi::load(from + j)));
-    for (; j < size; ++j) out[j] = in[j] ^ from[j];
-    wipe(keystream, sizeof keystream);
-    const std::size_t end = position + size;
-    advance_counter(high, low, end / 16);
-    position = end % 16;
+    xor_four_block_keystream<AesNi>(blocks, in, out, size, high, low, position);
 }
 
 }  // namespace dallowgate

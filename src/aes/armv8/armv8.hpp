@@ -158,10 +158,10 @@ public:
     // the key expanded while they are encrypted, each round key applied as soon as it exists;
     // no schedule is stored, so there is none to erase.
     static constexpr std::size_t short_keystream_reach = 64;
-    ARM_AES_TARGET static void xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
-                                                   std::uint8_t* out, std::size_t size,
-                                                   std::uint64_t& high, std::uint64_t& low,
-                                                   std::size_t& position);
+    ARM_AES_LOOP_WRAPPER static void xor_short_keystream(const std::uint8_t* key,
+                                                         const std::uint8_t* in, std::uint8_t* out,
+                                                         std::size_t size, std::uint64_t& high,
+                                                         std::uint64_t& low, std::size_t& position);
 
 private:
     // The counter blocks of high:low + 0 .. N - 1 where the low half does not wrap among them.

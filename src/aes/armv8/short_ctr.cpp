@@ -4,7 +4,6 @@
 #if DALLOWGATE_AARCH64
 
 #include "aes/armv8/key_steps.hpp"
-#include "common/wipe.hpp"
 
 namespace dallowgate {
 namespace {
@@ -46,23 +45,14 @@ ARM_AES_TARGET inline void encrypt_four_expanding(const std::uint8_t* key, uint8
 
 }  // namespace
 
-ARM_AES_TARGET void Armv8Aes::xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
-                                                  std::uint8_t* out, std::size_t size,
-                                                  std::uint64_t& high, std::uint64_t& low,
-                                                  std::size_t& position) {
+ARM_AES_LOOP_WRAPPER void Armv8Aes::xor_short_keystream(const std::uint8_t* key,
+                                                        const std::uint8_t* in, std::uint8_t* out,
+                                                        std::size_t size, std::uint64_t& high,
+                                                        std::uint64_t& low, std::size_t& position) {
     uint8x16_t blocks[4];
     four_counter_blocks(high, low, blocks);
     encrypt_four_expanding(key, blocks);
-    std::uint8_t keystream[short_keystream_reach];
-    for (int i = 0; i < 4; ++i) store(keystream + 16 * i, blocks[i]);
-    const std::uint8_t* from = keystream + position;
-    std::size_t j = 0;
-    for (; j + 16 <= size; j += 16) store(out + j, xor_blocks(load(in + j), load(from + j)));
-    for (; j < size; ++j) out[j] = in[j] ^ from[j];
-    wipe(keystream, sizeof keystream);
-    const std::size_t end = position + size;
-    advance_counter(high, low, end / 16);
-    position = end % 16;
+    xor_four_block_keystream<Armv8Aes>(blocks, in, out, size, high, low, position);
 }
 
 }  // namespace dallowgate
