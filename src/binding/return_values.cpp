@@ -22,6 +22,15 @@ Result<Ref> new_bytes_to_fill(std::size_t size, std::uint8_t*& storage) {
     return bytes;
 }
 
+Result<Ref> shorten_filled_bytes(Ref bytes, std::size_t size) {
+    if (static_cast<std::size_t>(PyBytes_GET_SIZE(bytes.get())) == size) return bytes;
+    PyObject* object = bytes.release();
+    // On failure the object is released and the pointer set to null.
+    if (_PyBytes_Resize(&object, static_cast<Py_ssize_t>(size)) != 0)
+        return CallError::fetch_pending();
+    return Ref::steal(object);
+}
+
 Result<Ref> new_bytes_pair_to_fill(std::size_t size, std::uint8_t*& first, std::uint8_t*& second) {
     Ref tuple = Ref::steal(PyTuple_New(2));
     if (!tuple) return CallError::fetch_pending();

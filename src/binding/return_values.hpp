@@ -17,6 +17,9 @@ Result<Ref> new_bytes(std::span<const std::uint8_t> content);
 // A new bytes object of `size` bytes that nobody else has seen yet: the caller may write
 // its contents (through `storage`, also with the lock released) until it returns it.
 Result<Ref> new_bytes_to_fill(std::size_t size, std::uint8_t*& storage);
+// The bytes object of new_bytes_to_fill, not yet returned, cut to its first `size` bytes (at
+// most its size). Its memory is shrunk where it lies (or copied, as on PyPy).
+Result<Ref> shorten_filled_bytes(Ref bytes, std::size_t size);
 // A new tuple of two new bytes objects of `size` bytes each, that nobody else has seen yet: the
 // caller may write their contents through `first` and `second` until it returns the tuple.
 Result<Ref> new_bytes_pair_to_fill(std::size_t size, std::uint8_t*& first, std::uint8_t*& second);

@@ -12,63 +12,75 @@
 namespace dallowgate {
 namespace {
 
-// One IGE decryption step at `at`.
+// One IGE decryption step: the block at `in` decrypted to `out`.
 template <class Aes>
-void decrypt_block(const Aes& aes, std::uint8_t* at, typename Aes::Block& previous_ciphertext,
+void decrypt_block(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
+                   typename Aes::Block& previous_ciphertext,
                    typename Aes::Block& previous_plaintext) {
-    const typename Aes::Block ciphertext = Aes::load(at);
+    const typename Aes::Block ciphertext = Aes::load(in);
     previous_plaintext = aes.decrypt_between(ciphertext, previous_plaintext, previous_ciphertext);
-    Aes::store(at, previous_plaintext);
+    Aes::store(out, previous_plaintext);
     previous_ciphertext = ciphertext;
 }
 
 // The hashed message is prefix (32 bytes) || plaintext, so its block j is plaintext bytes
-// 64j - 32 to 64j + 32 (block 0 starts with the prefix). Step k decrypts plaintext bytes 64k
-// to 64k + 64 while it hashes block k - 1, whose bytes all came from earlier steps: the two
-// chains never wait for each other, and each AES block is followed by a quarter of the SHA
-// rounds so that the CPU overlaps them. Instantiated inside a function compiled for both.
+// 64j - 32 to 64j + 32: block 0 is the prefix and the header, block j > 0 is rest[64j - 64, 64j).
+// Step k decrypts plaintext bytes 64k to 64k + 64 while it hashes block k - 1, whose bytes all
+// came from earlier steps: the two chains never wait for each other, and each AES block is
+// followed by a quarter of the SHA rounds so that the CPU overlaps them. Instantiated inside a
+// function compiled for both.
 template <class Aes, class Sha>
-Sha256Digest decrypt_and_hash(const Aes& aes, std::span<std::uint8_t> data, IgeIv iv,
-                              const std::uint8_t* prefix) {
-    std::uint8_t* const plaintext = data.data();
+Sha256Digest decrypt_and_hash(const Aes& aes, std::span<const std::uint8_t> ciphertext,
+                              const SplitPlaintext& out, IgeIv iv, const std::uint8_t* prefix) {
+    const std::uint8_t* const in = ciphertext.data();
+    const std::size_t size = ciphertext.size();
+    std::uint8_t* const rest = out.rest;  // plaintext byte b (b >= 32) is rest[b - 32]
     typename Aes::Block previous_ciphertext = Aes::load(iv.data());
     typename Aes::Block previous_plaintext = Aes::load(iv.data() + 16);
-    const std::size_t steps = data.size() / 64;
+    const std::size_t steps = size / 64;
 
+    decrypt_block(aes, in, out.header, previous_ciphertext, previous_plaintext);
+    decrypt_block(aes, in + 16, out.header + 16, previous_ciphertext, previous_plaintext);
+    std::uint8_t first[64];  // hashed block 0
+    std::memcpy(first, prefix, 32);
+    std::memcpy(first + 32, out.header, 32);
+    std::size_t at = 32;  // plaintext bytes decrypted
+    if (steps != 0) {
+        decrypt_block(aes, in + 32, rest, previous_ciphertext, previous_plaintext);
+        decrypt_block(aes, in + 48, rest + 16, previous_ciphertext, previous_plaintext);
+        at = 64 * steps;
+    }
     Sha sha;
-    std::uint8_t first[64];  // block 0: the prefix and plaintext bytes 0 to 32
-    for (std::size_t k = 0; k < steps; ++k) {
-        std::uint8_t* chunk = plaintext + 64 * k;
-        if (k == 0) {
-            for (int b = 0; b < 4; ++b)
-                decrypt_block(aes, chunk + 16 * b, previous_ciphertext, previous_plaintext);
-            std::memcpy(first, prefix, 32);
-            std::memcpy(first + 32, plaintext, 32);
-            continue;
+    {
+        // The running state is a copy whose address is never taken, so that it stays in
+        // registers.
+        Sha running = sha;
+        const std::uint8_t* hash_from = first;
+        for (std::size_t k = 1; k < steps; ++k) {
+            const std::uint8_t* from = in + 64 * k;
+            std::uint8_t* to = rest + (64 * k - 32);
+            running.begin(hash_from);
+            decrypt_block(aes, from, to, previous_ciphertext, previous_plaintext);
+            running.template groups<0, 3>();
+            decrypt_block(aes, from + 16, to + 16, previous_ciphertext, previous_plaintext);
+            running.template groups<4, 7>();
+            decrypt_block(aes, from + 32, to + 32, previous_ciphertext, previous_plaintext);
+            running.template groups<8, 11>();
+            decrypt_block(aes, from + 48, to + 48, previous_ciphertext, previous_plaintext);
+            running.template groups<12, 15>();
+            running.end();
+            hash_from = to - 32;
         }
-        sha.begin(k == 1 ? first : plaintext + 64 * (k - 1) - 32);
-        decrypt_block(aes, chunk, previous_ciphertext, previous_plaintext);
-        sha.template groups<0, 3>();
-        decrypt_block(aes, chunk + 16, previous_ciphertext, previous_plaintext);
-        sha.template groups<4, 7>();
-        decrypt_block(aes, chunk + 32, previous_ciphertext, previous_plaintext);
-        sha.template groups<8, 11>();
-        decrypt_block(aes, chunk + 48, previous_ciphertext, previous_plaintext);
-        sha.template groups<12, 15>();
-        sha.end();
+        sha = running;
     }
-    for (std::size_t at = 64 * steps; at + 16 <= data.size(); at += 16)
-        decrypt_block(aes, plaintext + at, previous_ciphertext, previous_plaintext);
+    for (; at + 16 <= size; at += 16)
+        decrypt_block(aes, in + at, rest + (at - 32), previous_ciphertext, previous_plaintext);
+    if (at != size) std::memcpy(rest + (at - 32), in + at, size - at);
 
-    Sha256Digest digest;
-    if (steps < 2) {  // no block hashed yet
-        sha.erase();
-        digest = hash_with_prefix<Sha>(prefix, 32, plaintext, data.size());
-    } else {
-        const std::size_t hashed = steps - 1;  // blocks
-        digest = finish_hash(sha, 64 * hashed, plaintext + 64 * hashed - 32,
-                             data.size() + 32 - 64 * hashed);
-    }
+    if (steps < 2) sha.compress(first);  // the loop hashed no block
+    const std::size_t hashed = steps < 2 ? 1 : steps - 1;  // blocks
+    const Sha256Digest digest =
+        finish_hash(sha, 64 * hashed, rest + (64 * hashed - 64), size + 32 - 64 * hashed);
     wipe(first, sizeof first);
     return digest;
 }
@@ -77,9 +89,10 @@ Sha256Digest decrypt_and_hash(const Aes& aes, std::span<std::uint8_t> data, IgeI
 // AES-NI with the SHA extensions.
 using PairedAes = AesNi;
 AES_SHA_LOOP_WRAPPER Sha256Digest decrypt_and_hash_here(const AesNi& aes,
-                                                        std::span<std::uint8_t> data, IgeIv iv,
+                                                        std::span<const std::uint8_t> ciphertext,
+                                                        const SplitPlaintext& out, IgeIv iv,
                                                         const std::uint8_t* prefix) {
-    return decrypt_and_hash<AesNi, ShaNiState>(aes, data, iv, prefix);
+    return decrypt_and_hash<AesNi, ShaNiState>(aes, ciphertext, out, iv, prefix);
 }
 bool pair_runs_here() {
     return cpu_features().sha_ni;
@@ -87,10 +100,10 @@ bool pair_runs_here() {
 #elif DALLOWGATE_AARCH64
 // The ARMv8 AES and SHA2 instructions.
 using PairedAes = Armv8Aes;
-ARM_AES_SHA2_LOOP_WRAPPER Sha256Digest decrypt_and_hash_here(const Armv8Aes& aes,
-                                                             std::span<std::uint8_t> data, IgeIv iv,
-                                                             const std::uint8_t* prefix) {
-    return decrypt_and_hash<Armv8Aes, Armv8ShaState>(aes, data, iv, prefix);
+ARM_AES_SHA2_LOOP_WRAPPER Sha256Digest
+decrypt_and_hash_here(const Armv8Aes& aes, std::span<const std::uint8_t> ciphertext,
+                      const SplitPlaintext& out, IgeIv iv, const std::uint8_t* prefix) {
+    return decrypt_and_hash<Armv8Aes, Armv8ShaState>(aes, ciphertext, out, iv, prefix);
 }
 bool pair_runs_here() {
     return cpu_features().arm_sha2;
@@ -99,19 +112,20 @@ bool pair_runs_here() {
 
 }  // namespace
 
-bool ige_decrypt_and_hash(const Aes256Cipher& cipher, std::span<std::uint8_t> data, IgeIv iv,
-                          const std::uint8_t* prefix, Sha256Digest& digest) {
+bool ige_decrypt_and_hash(const Aes256Cipher& cipher, std::span<const std::uint8_t> ciphertext,
+                          const SplitPlaintext& out, IgeIv iv, const std::uint8_t* prefix,
+                          Sha256Digest& digest) {
 #if DALLOWGATE_X86 || DALLOWGATE_AARCH64
     if (!pair_runs_here()) return false;
     return cipher.with_blocks([&]<class Aes>(const Aes& aes) {
         if constexpr (std::derived_from<Aes, PairedAes>) {
-            digest = decrypt_and_hash_here(aes, data, iv, prefix);
+            digest = decrypt_and_hash_here(aes, ciphertext, out, iv, prefix);
             return true;
         }
         return false;
     });
 #else
-    (void)cipher, (void)data, (void)iv, (void)prefix, (void)digest;
+    (void)cipher, (void)ciphertext, (void)out, (void)iv, (void)prefix, (void)digest;
     return false;
 #endif
 }

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <span>
 
-#include "common/byte_buffer.hpp"
 #include "common/wipe.hpp"
 #include "message/key_derivation.hpp"
 #include "message/msg_key.hpp"
@@ -16,7 +15,10 @@ namespace dallowgate {
 
 // What crosses the release of the interpreter lock.
 struct UnpackJob {
-    ByteBuffer buffer;  // the ciphertext (packed[24:]), decrypted in place
+    std::span<const std::uint8_t> ciphertext;  // packed[24:], unchanged while the job runs
+    // Where the plaintext after its 32-byte header goes (the body first, then the padding):
+    // ciphertext.size() - 32 bytes, or none when the ciphertext is shorter than a header.
+    std::uint8_t* rest;
     bool session_id_is_8_bytes;
     std::array<std::uint8_t, 8> session_id;
     SecretBytes<AUTH_KEY_SIZE> auth_key;
@@ -27,16 +29,16 @@ struct UnpackJob {
 struct UnpackedFields {
     std::int64_t msg_id;
     std::int32_t seq_no;
-    std::int32_t body_length;
+    std::int32_t body_length;  // the body is rest[0:body_length]
 };
 
-// Either the fields (and the buffer, holding the plaintext) or the rejection message.
+// Either the fields or the rejection message.
 struct UnpackOutcome {
-    ByteBuffer buffer;
     UnpackedFields fields;
     const char* rejection;  // null on success
 };
 
-UnpackOutcome unpack_message_job(UnpackJob job);
+// A ciphertext shorter than a header is rejected without being decrypted.
+UnpackOutcome unpack_message_job(const UnpackJob& job);
 
 }  // namespace dallowgate

@@ -6,6 +6,7 @@
 #include "binding/lock_release.hpp"
 #include "binding/return_values.hpp"
 #include "binding/scratch_buffer.hpp"
+#include "common/wipe.hpp"
 #include "message/key_derivation.hpp"
 #include "message/pack.hpp"
 #include "message/unpack.hpp"
@@ -68,34 +69,41 @@ Result<Ref> unpack_message_body(PyObject* const* args, Py_ssize_t nargs, PyObjec
         return value_error("auth_key_id mismatch");
 
     std::span<const std::uint8_t> ciphertext = packed.subspan(PACKED_HEADER_SIZE);
-    UnpackJob job{take_scratch(),
+    if (ciphertext.size() < PLAINTEXT_HEADER_SIZE) return value_error("msg_key mismatch");
+    // The plaintext after the header is decrypted straight into the body returned, which is
+    // cut to the body's length once that is known.
+    const std::size_t rest_size = ciphertext.size() - PLAINTEXT_HEADER_SIZE;
+    std::uint8_t* rest = nullptr;
+    Result<Ref> body = new_bytes_to_fill(rest_size, rest);
+    if (!body) return body;
+    UnpackJob job{ciphertext,
+                  rest,
                   session_id.size() == 8,
                   {},
                   {},
                   {},
                   incoming ? SERVER_TO_CLIENT : CLIENT_TO_SERVER};
-    if (!job.buffer.resize_uninitialized(ciphertext.size())) return memory_error();
-    if (!ciphertext.empty()) std::memcpy(job.buffer.data(), ciphertext.data(), ciphertext.size());
     if (job.session_id_is_8_bytes) std::memcpy(job.session_id.data(), session_id.data(), 8);
     std::memcpy(job.auth_key.data(), auth_key.data(), AUTH_KEY_SIZE);
     std::memcpy(job.msg_key.data(), packed.data() + 8, 16);
 
-    UnpackOutcome outcome = run_released_from_threshold(
-        ciphertext.size(), [&job] { return unpack_message_job(std::move(job)); });
-    if (outcome.rejection) return value_error(outcome.rejection);
+    const UnpackOutcome outcome =
+        run_released_from_threshold(ciphertext.size(), [&job] { return unpack_message_job(job); });
+    if (outcome.rejection) {
+        wipe(rest, rest_size);  // what was decrypted leaves with no object
+        return value_error(outcome.rejection);
+    }
 
     const UnpackedFields& fields = outcome.fields;
-    auto body = outcome.buffer.bytes().subspan(PLAINTEXT_HEADER_SIZE,
-                                               static_cast<std::size_t>(fields.body_length));
-    Result<Ref> result = new_tuple({
+    const auto body_length = static_cast<std::size_t>(fields.body_length);
+    wipe(rest + body_length, rest_size - body_length);  // the padding, before it is let go
+    return new_tuple({
         new_int64(fields.msg_id),
         new_int32(fields.seq_no),
         new_int32(fields.body_length),
-        new_bytes(body),
+        shorten_filled_bytes(std::move(*body), body_length),
         new_ssize(static_cast<Py_ssize_t>(ciphertext.size()) - 16),
     });
-    if (result) give_back_scratch(std::move(outcome.buffer));
-    return result;
 }
 
 }  // namespace dallowgate

@@ -38,11 +38,12 @@ public:
         saved_efgh_ = efgh_;
     }
 
-    // Rounds 4G to 4G + 3, with the message schedule's part of this group.
+    // Rounds 4G to 4G + 3 with their constants `k`, and the message schedule's part of this
+    // group.
     template <int G>
-    ARM_SHA2_TARGET void group() {
+    ARM_SHA2_TARGET void group(uint32x4_t k) {
         uint32x4_t& current = w_[G % 4];
-        const uint32x4_t message = vaddq_u32(current, vld1q_u32(k_ + 4 * G));
+        const uint32x4_t message = vaddq_u32(current, k);
         const uint32x4_t abcd = abcd_;
         abcd_ = vsha256hq_u32(abcd_, efgh_, message);
         efgh_ = vsha256h2q_u32(efgh_, abcd, message);
@@ -51,11 +52,18 @@ public:
                                       w_[(G + 3) % 4]);
     }
 
-    // Groups First to Last (inclusive).
+    // Groups First to Last (inclusive), the constants of two groups loaded together.
     template <int First, int Last>
     ARM_SHA2_TARGET void groups() {
-        group<First>();
-        if constexpr (First < Last) groups<First + 1, Last>();
+        if constexpr (First < Last) {
+            uint32x4_t k0, k1;  // one LDP, which compilers do not always pair on their own
+            __asm__("ldp %q0, %q1, [%2, %3]" : "=w"(k0), "=w"(k1) : "r"(k_), "i"(16 * First));
+            group<First>(k0);
+            group<First + 1>(k1);
+            if constexpr (First + 1 < Last) groups<First + 2, Last>();
+        } else {
+            group<First>(vld1q_u32(k_ + 4 * First));
+        }
     }
 
     // Ends a block: adds the saved state.
@@ -89,8 +97,8 @@ public:
     }
 
 private:
-    uint32x4_t abcd_, efgh_, saved_abcd_, saved_efgh_;
-    uint32x4_t w_[4];
+    uint32x4_t abcd_, efgh_, saved_abcd_{}, saved_efgh_{};  // all defined, so a state may be copied
+    uint32x4_t w_[4]{};
     const std::uint32_t* k_;
 };
 

@@ -104,8 +104,8 @@ public:
     }
 
 private:
-    __m128i abef_, cdgh_, saved_abef_, saved_cdgh_;
-    __m128i w_[4];
+    __m128i abef_, cdgh_, saved_abef_{}, saved_cdgh_{};  // all defined, so a state may be copied
+    __m128i w_[4]{};
 };
 
 // The SHA-256 of `prefix` (at most 64 bytes) followed by `message`, over ShaNiState.

@@ -116,13 +116,18 @@ ByteBuffer packed_message() {
 
 void unpack(bool right_msg_key) {
     ByteBuffer packed = packed_message();
-    UnpackJob job{{}, true, SESSION_ID, secret_auth_key(), {}, 0};
+    std::vector<std::uint8_t> rest(packed.size() - PACKED_HEADER_SIZE - PLAINTEXT_HEADER_SIZE);
+    UnpackJob job{packed.bytes().subspan(PACKED_HEADER_SIZE),
+                  rest.data(),
+                  true,
+                  SESSION_ID,
+                  secret_auth_key(),
+                  {},
+                  0};
     std::memcpy(job.msg_key.data(), packed.data() + 8, 16);
     if (!right_msg_key) job.msg_key[3] ^= 1;
     secret(job.msg_key);
-    if (!job.buffer.resize_uninitialized(packed.size() - PACKED_HEADER_SIZE)) std::abort();
-    std::memcpy(job.buffer.data(), packed.data() + PACKED_HEADER_SIZE, job.buffer.size());
-    UnpackOutcome outcome = unpack_message_job(std::move(job));
+    UnpackOutcome outcome = unpack_message_job(job);
     VALGRIND_MAKE_MEM_DEFINED(&outcome.rejection, sizeof outcome.rejection);  // the public outcome
     if ((outcome.rejection == nullptr) != right_msg_key) std::abort();
 }

@@ -11,13 +11,15 @@ using namespace dallowgate;
 
 namespace {
 
+// The job, its plaintext after the header going to `rest` (resized to fit).
 UnpackJob job_for(std::span<const std::uint8_t> packed, const SecretBytes<AUTH_KEY_SIZE>& auth_key,
-                  std::size_t offset, std::span<const std::uint8_t, 8> session_id) {
-    UnpackJob job{{}, true, {}, auth_key, {}, offset};
+                  std::size_t offset, std::span<const std::uint8_t, 8> session_id,
+                  std::vector<std::uint8_t>& rest) {
+    const std::span<const std::uint8_t> ciphertext = packed.subspan(PACKED_HEADER_SIZE);
+    rest.assign(ciphertext.size() >= PLAINTEXT_HEADER_SIZE ? ciphertext.size() - 32 : 0, 0);
+    UnpackJob job{ciphertext, rest.data(), true, {}, auth_key, {}, offset};
     std::copy(session_id.begin(), session_id.end(), job.session_id.begin());
     std::copy(packed.begin() + 8, packed.begin() + 24, job.msg_key.begin());
-    if (!job.buffer.resize_uninitialized(packed.size() - PACKED_HEADER_SIZE)) std::abort();
-    if (job.buffer.size()) std::memcpy(job.buffer.data(), packed.data() + 24, job.buffer.size());
     return job;
 }
 
@@ -33,7 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::vector<std::uint8_t> packed = input.rest();
 
     if (packed.size() >= PACKED_HEADER_SIZE) {
-        UnpackOutcome outcome = unpack_message_job(job_for(packed, auth_key, offset, session_id));
+        std::vector<std::uint8_t> rest;
+        UnpackOutcome outcome =
+            unpack_message_job(job_for(packed, auth_key, offset, session_id, rest));
         if (!outcome.rejection &&
             (outcome.fields.body_length < 0 ||
              static_cast<std::size_t>(outcome.fields.body_length) + PLAINTEXT_HEADER_SIZE >
@@ -49,10 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                       {-7, 42, packed, 1234, std::span<const std::uint8_t, 8>(session_id)});
     if (fill_padding(pack.buffer.bytes(), packed.size()) != 0) std::abort();
     ByteBuffer sealed = pack_message_job(std::move(pack));
-    UnpackOutcome back = unpack_message_job(job_for(sealed.bytes(), auth_key, 0, session_id));
+    std::vector<std::uint8_t> rest;
+    UnpackOutcome back = unpack_message_job(job_for(sealed.bytes(), auth_key, 0, session_id, rest));
     if (back.rejection || back.fields.msg_id != -7 || back.fields.seq_no != 42 ||
         static_cast<std::size_t>(back.fields.body_length) != packed.size() ||
-        !std::equal(packed.begin(), packed.end(), back.buffer.data() + PLAINTEXT_HEADER_SIZE))
+        !std::equal(packed.begin(), packed.end(), rest.begin()))
         std::abort();
     return 0;
 }
