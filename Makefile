@@ -18,10 +18,11 @@ SHIM := $(abspath $(CPP_BUILD))/tests/cpp/libfailing_getrandom.so
 PYTEST := -m pytest -q -p no:cacheprovider
 
 # CPU models for running the CPU-dependent tests as on such machines: Nehalem has SSSE3 but no
-# AES-NI (libcrypto's vector-permute AES runs), qemu64 has neither (the bitsliced AES runs).
+# AES-NI (libcrypto's vector-permute AES runs), qemu64 has neither (the bitsliced AES runs),
+# Westmere has AES-NI without AVX (the AES-NI code built without AVX runs).
 # Only the tests whose outcome depends on the CPU run under emulation: the AES backends and
 # the modes and messages built on them.
-EMULATED_CPUS := Nehalem qemu64
+EMULATED_CPUS := Nehalem qemu64 Westmere
 CPU_DEPENDENT_CPP := Forced/*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystreamPosition.*:Answers/*:Bitsliced*
 CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
 

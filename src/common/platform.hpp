@@ -26,6 +26,7 @@
 #define AES_AVX_TARGET __attribute__((target("aes,ssse3,avx")))
 #define VAES_TARGET __attribute__((target("aes,ssse3,avx,avx2,vaes")))
 #define AES_LOOP_WRAPPER __attribute__((target("aes,ssse3"), flatten))
+#define AES_AVX_LOOP_WRAPPER __attribute__((target("aes,ssse3,avx"), flatten))
 #define VAES_LOOP_WRAPPER __attribute__((target("aes,ssse3,avx,avx2,vaes"), flatten))
 // The SHA extensions come with SSE4.1 on every CPU that has them.
 #define SHA_TARGET __attribute__((target("sha,sse4.1,ssse3")))

@@ -132,12 +132,12 @@ public:
 
     // The shortest CTR calls (short_ctr.cpp): a keystream that lies within four counter blocks,
     // the key expanded while they are encrypted, each round key applied as soon as it exists;
-    // no schedule is stored, so there is none to erase.
+    // no schedule is stored, so there is none to erase. Built twice: with AVX's three-operand
+    // forms, which need no register copies, where the CPU has AVX, and without.
     static constexpr std::size_t short_keystream_reach = 64;
-    AES_LOOP_WRAPPER static void xor_short_keystream(const std::uint8_t* key,
-                                                     const std::uint8_t* in, std::uint8_t* out,
-                                                     std::size_t size, std::uint64_t& high,
-                                                     std::uint64_t& low, std::size_t& position);
+    static void xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
+                                    std::uint8_t* out, std::size_t size, std::uint64_t& high,
+                                    std::uint64_t& low, std::size_t& position);
 
 protected:
     const AesNiKeys& keys_;

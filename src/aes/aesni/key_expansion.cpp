@@ -1,4 +1,4 @@
-// AES-256 key expansion (FIPS-197) with aeskeygenassist, and the equivalent inverse cipher's
+// AES-256 key expansion (FIPS-197) with aesenclast (key_steps.hpp), and the equivalent inverse cipher's
 // round keys with aesimc. Works on the schedule in place: no copies of round keys elsewhere.
 #include "aes/aesni/aesni.hpp"
 

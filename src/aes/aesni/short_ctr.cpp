@@ -4,6 +4,7 @@
 #if DALLOWGATE_X86
 
 #include "aes/aesni/key_steps.hpp"
+#include "common/cpu_features.hpp"
 
 namespace dallowgate {
 namespace {
@@ -39,16 +40,36 @@ AES_TARGET inline void encrypt_four_expanding(const std::uint8_t* key, __m128i* 
     for (int i = 0; i < 4; ++i) blocks[i] = _mm_aesenclast_si128(blocks[i], even);
 }
 
-}  // namespace
-
-AES_LOOP_WRAPPER void AesNi::xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
-                                                 std::uint8_t* out, std::size_t size,
-                                                 std::uint64_t& high, std::uint64_t& low,
-                                                 std::size_t& position) {
+// The whole call, inlined into the two builds below.
+AES_TARGET inline void short_keystream(const std::uint8_t* key, const std::uint8_t* in,
+                                       std::uint8_t* out, std::size_t size, std::uint64_t& high,
+                                       std::uint64_t& low, std::size_t& position) {
     __m128i blocks[4];
-    four_counter_blocks(high, low, blocks);
+    AesNi::four_counter_blocks(high, low, blocks);
     encrypt_four_expanding(key, blocks);
     xor_four_block_keystream<AesNi>(blocks, in, out, size, high, low, position);
+}
+AES_LOOP_WRAPPER void short_keystream_sse(const std::uint8_t* key, const std::uint8_t* in,
+                                          std::uint8_t* out, std::size_t size, std::uint64_t& high,
+                                          std::uint64_t& low, std::size_t& position) {
+    short_keystream(key, in, out, size, high, low, position);
+}
+AES_AVX_LOOP_WRAPPER void short_keystream_avx(const std::uint8_t* key, const std::uint8_t* in,
+                                              std::uint8_t* out, std::size_t size,
+                                              std::uint64_t& high, std::uint64_t& low,
+                                              std::size_t& position) {
+    short_keystream(key, in, out, size, high, low, position);
+}
+
+}  // namespace
+
+void AesNi::xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in, std::uint8_t* out,
+                                std::size_t size, std::uint64_t& high, std::uint64_t& low,
+                                std::size_t& position) {
+    if (cpu_features().avx)
+        short_keystream_avx(key, in, out, size, high, low, position);
+    else
+        short_keystream_sse(key, in, out, size, high, low, position);
 }
 
 }  // namespace dallowgate
