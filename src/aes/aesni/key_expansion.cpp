@@ -1,5 +1,6 @@
-// AES-256 key expansion (FIPS-197) with aesenclast (key_steps.hpp), and the equivalent inverse cipher's
-// round keys with aesimc. Works on the schedule in place: no copies of round keys elsewhere.
+// AES-256 key expansion (FIPS-197) with aesenclast (key_steps.hpp), and the equivalent inverse
+// cipher's round keys with aesimc. Works on the schedule in place: no copies of round keys
+// elsewhere.
 #include "aes/aesni/aesni.hpp"
 
 #include "aes/aesni/key_steps.hpp"
