@@ -27,7 +27,7 @@ CPU_DEPENDENT_CPP := Forced/*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystream
 CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
 
 .PHONY: demo test check test-layout test-cpp test-python test-noaesni test-wheel test-pythons test-clang \
-	test-user-build test-aarch64 aarch64-build bench-aarch64 check-ct check-sanitizers check-fuzz fuzz check-stress wheel bench bench-tools install deps clean
+	test-user-build test-aarch64 aarch64-build bench-aarch64 check-ct check-sanitizers check-fuzz fuzz check-stress wheel bench bench-tools bench-tools-clang install deps clean
 
 demo: install bench-tools
 	@for example in examples/*.py; do echo "== $$example"; $(PY) $$example || exit 1; done
@@ -110,8 +110,13 @@ $(TESTING_PYTHONS)/.done: tests/pythons/unpack_testing.sh $(STAMPS)/python
 	touch $@
 
 # The C++ and Python tests on a module built by clang++ (16 or newer: older clang lacks
-# std::source_location).
+# std::source_location), the oldest clang a source build supports; the benchmarks, the
+# constant-time check and the aarch64 tests also build with CLANG_BENCH, the clang of Debian's
+# release that stands for the LLVM compilers of the macOS and Windows wheels. valgrind reads
+# clang's debug information in DWARF 4, not 5.
 CLANG := clang++-16
+CLANG_BENCH := clang++-19
+CLANG_DEBUG := -g -gdwarf-4
 CLANG_BUILD := build/clang
 test-clang: install $(STAMPS)/clang
 	cmake -S . -B $(CLANG_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=$(CLANG) -DDALLOWGATE_TESTS=ON \
@@ -145,25 +150,38 @@ AARCH64_PY := $(AARCH64_ROOT)/usr/bin/python3.11
 QEMU_AARCH64 := QEMU_LD_PREFIX=$(abspath $(AARCH64_ROOT)) qemu-aarch64
 AARCH64_CPUS := max cortex-a53 neoverse-n1
 AARCH64_FUZZ_SECONDS ?= 20
-aarch64-build: deps $(STAMPS)/aarch64
+# The same build by clang (build/aarch64/clang), as Apple Silicon wheels are made, with the GCC
+# cross installation's C++ library and linker.
+AARCH64_BUILDS := cpp clang
+aarch64-build: deps $(STAMPS)/aarch64 $(STAMPS)/clang
 	cmake -S . -B $(AARCH64)/cpp -G Ninja --toolchain cross/aarch64-linux-gnu.cmake \
 	  -DDALLOWGATE_TESTS=ON -DDALLOWGATE_WERROR=ON -DDALLOWGATE_FUZZ_STANDALONE=ON \
 	  "-DCMAKE_CROSSCOMPILING_EMULATOR=qemu-aarch64;-L;$(abspath $(AARCH64_ROOT))"
 	cmake --build $(AARCH64)/cpp
+	cmake -S . -B $(AARCH64)/clang -G Ninja --toolchain cross/aarch64-linux-gnu-clang.cmake \
+	  -DDALLOWGATE_CROSS_CLANG=$(CLANG_BENCH) -DDALLOWGATE_TESTS=ON -DDALLOWGATE_WERROR=ON \
+	  -DDALLOWGATE_FUZZ_STANDALONE=ON \
+	  "-DCMAKE_CROSSCOMPILING_EMULATOR=qemu-aarch64;-L;$(abspath $(AARCH64_ROOT))"
+	cmake --build $(AARCH64)/clang
 
+# ctest and the Python tests on both builds; the CPU-dependent tests on each CPU model and the
+# fuzz targets on the GCC build, and the CPU-dependent tests on the models on the clang one.
 test-aarch64: aarch64-build $(AARCH64)/site/.done
-	ctest --test-dir $(AARCH64)/cpp --output-on-failure
-	for cpu in $(AARCH64_CPUS); do \
-	  echo "== emulated CPU: $$cpu"; \
-	  $(QEMU_AARCH64) -cpu $$cpu $(AARCH64)/cpp/tests/cpp/dallowgate_tests --gtest_brief=1 \
-	    --gtest_filter='$(CPU_DEPENDENT_CPP):OwnSha256.*' || exit 1; \
+	for build in $(AARCH64_BUILDS); do \
+	  echo "== aarch64 build: $$build"; \
+	  ctest --test-dir $(AARCH64)/$$build --output-on-failure || exit 1; \
+	  for cpu in $(AARCH64_CPUS); do \
+	    echo "== $$build, emulated CPU: $$cpu"; \
+	    $(QEMU_AARCH64) -cpu $$cpu $(AARCH64)/$$build/tests/cpp/dallowgate_tests --gtest_brief=1 \
+	      --gtest_filter='$(CPU_DEPENDENT_CPP):OwnSha256.*' || exit 1; \
+	  done; \
+	  PYTHONPATH=$(AARCH64)/$$build:$(AARCH64)/site $(QEMU_AARCH64) $(AARCH64_PY) $(PYTEST) \
+	    -m "not resize_race" tests/python --ignore=tests/python/test_readme.py || exit 1; \
 	done
 	for fuzzer in $(FUZZERS); do \
 	  $(QEMU_AARCH64) $(AARCH64)/cpp/$${fuzzer}_standalone $(AARCH64_FUZZ_SECONDS) \
 	    tests/fuzz/seeds/$$fuzzer/* || exit 1; \
 	done
-	PYTHONPATH=$(AARCH64)/cpp:$(AARCH64)/site $(QEMU_AARCH64) $(AARCH64_PY) $(PYTEST) \
-	  -m "not resize_race" tests/python --ignore=tests/python/test_readme.py
 
 $(STAMPS)/aarch64: $(STAMPS)/debian
 	dpkg --print-foreign-architectures | grep -qx arm64 || { $(SUDO) dpkg --add-architecture arm64 && $(SUDO) apt-get update -qq; }
@@ -182,12 +200,18 @@ $(AARCH64)/site/.done: $(STAMPS)/python
 
 # --- assurance -------------------------------------------------------------------------------
 
-# Constant time: the release build's code (with symbols) under memcheck, secrets undefined.
-check-ct: deps
+# Constant time: the release build's code (with symbols) under memcheck, secrets undefined, as
+# GCC builds it and as clang does (a compiler may bring in a branch or a table the other does not).
+check-ct: deps $(STAMPS)/clang
 	cmake -S . -B build/ct -G Ninja -DDALLOWGATE_CT_CHECK=ON -DDALLOWGATE_WERROR=ON \
 	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-g -DPython_EXECUTABLE=$(abspath $(PY))
 	cmake --build build/ct --target constant_time
-	tests/ct/check.sh build/ct/constant_time
+	cmake -S . -B build/ct-clang -G Ninja -DCMAKE_CXX_COMPILER=$(CLANG_BENCH) \
+	  -DDALLOWGATE_CT_CHECK=ON -DDALLOWGATE_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+	  "-DCMAKE_CXX_FLAGS=$(CLANG_DEBUG)" -DPython_EXECUTABLE=$(abspath $(PY))
+	cmake --build build/ct-clang --target constant_time
+	@echo "== GCC"; tests/ct/check.sh build/ct/constant_time
+	@echo "== $(CLANG_BENCH)"; tests/ct/check.sh build/ct-clang/constant_time
 
 # Sanitizers: the module and the C++ tests built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, any report fatal. The Python tests run on that module in an
@@ -244,19 +268,21 @@ check-stress: install
 
 # --- benchmarks ------------------------------------------------------------------------------
 
-# The figures, then the picture of throughput against input size (bench/throughput.png).
-bench: install bench-tools $(STAMPS)/matplotlib
-	$(PY) bench/run.py
-	$(PY) bench/instructions.py
+# The figures of the GCC build and the clang build side by side (times in turns in one run,
+# instruction counts), then the picture of throughput against input size (bench/throughput.png).
+BENCH_BUILDS := --build gcc=build/bench --build clang=build/bench-clang
+bench: install bench-tools bench-tools-clang $(STAMPS)/matplotlib
+	$(PY) bench/run.py $(BENCH_BUILDS)
+	$(PY) bench/instructions.py $(BENCH_BUILDS)
 	build/bench/sha256_interfaces
 	bench/portable_backends.sh build/bench/portable_backends
 	$(PY) bench/throughput.py bench/throughput.png
 	$(MAKE) bench-aarch64
 
-# Guest instructions per call of the aarch64 module under qemu-aarch64 -cpu max (counts of an
-# emulated CPU, not times; a few minutes).
+# Guest instructions per call of both aarch64 modules under qemu-aarch64 -cpu max (counts of an
+# emulated CPU, not times; about half an hour).
 bench-aarch64: aarch64-build
-	$(PY) bench/instructions_aarch64.py
+	$(PY) bench/instructions_aarch64.py --build gcc=$(AARCH64)/cpp --build clang=$(AARCH64)/clang
 
 $(STAMPS)/matplotlib: $(STAMPS)/python
 	$(PY) -m pip install -q matplotlib
@@ -266,6 +292,11 @@ bench-tools: deps
 	cmake -S . -B build/bench -G Ninja -DDALLOWGATE_BENCH=ON -DDALLOWGATE_WERROR=ON -DCMAKE_CXX_FLAGS=-g \
 	  -DPython_EXECUTABLE=$(abspath $(PY))
 	cmake --build build/bench --target bench_programs
+
+bench-tools-clang: deps $(STAMPS)/clang
+	cmake -S . -B build/bench-clang -G Ninja -DCMAKE_CXX_COMPILER=$(CLANG_BENCH) -DDALLOWGATE_BENCH=ON \
+	  -DDALLOWGATE_WERROR=ON "-DCMAKE_CXX_FLAGS=$(CLANG_DEBUG)" -DPython_EXECUTABLE=$(abspath $(PY))
+	cmake --build build/bench-clang --target bench_programs
 
 # --- set-up ----------------------------------------------------------------------------------
 
@@ -284,7 +315,8 @@ $(STAMPS)/debian:
 	@mkdir -p $(STAMPS) && touch $@
 
 $(STAMPS)/clang: $(STAMPS)/debian
-	dpkg -s clang-16 libclang-rt-16-dev >/dev/null 2>&1 || $(APT_INSTALL) clang-16 libclang-rt-16-dev
+	dpkg -s clang-16 libclang-rt-16-dev clang-19 >/dev/null 2>&1 || \
+	  { $(SUDO) apt-get update -qq && $(APT_INSTALL) clang-16 libclang-rt-16-dev clang-19; }
 	@mkdir -p $(STAMPS) && touch $@
 
 $(STAMPS)/python: $(STAMPS)/debian Makefile

@@ -1,8 +1,10 @@
 """Instructions per call inside the module, counted by callgrind: everything a module function
 runs from its entry to its return (the interpreter API and libcrypto calls included), as
 (Ir(W + N calls) - Ir(W calls)) / N. A count, not a time: it does not depend on the machine's
-load. Runs the unstripped module of build/bench (make bench-tools)."""
+load. Runs the unstripped modules of the builds named (NAME=FOLDER, by default
+gcc=build/bench: make bench-tools), a column each, and the ratio of each to the first."""
 
+import argparse
 import glob
 import os
 import re
@@ -12,7 +14,7 @@ import sys
 import tempfile
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
-BUILD = os.environ.get('BENCH_BUILD', os.path.join(ROOT, 'build', 'bench'))
+DEFAULT_BUILD = "gcc=" + os.path.join(ROOT, "build", "bench")
 
 SETUP = """
 import os, dallowgate
@@ -39,30 +41,57 @@ CASES = [
 WARM, COUNT = 50, 1000
 
 
-def instructions(call, left_out, calls):
+def entry_function(build):
+    """The outermost frame of a module function in this build: the call frame where the
+    compiler made the function's entry a jump into it (clang), which callgrind counts as
+    leaving the entry, and the entry itself where the frame is inlined into it (GCC)."""
+    module = glob.glob(os.path.join(build, "dallowgate*.so"))[0]
+    names = subprocess.run(["nm", "-C", module], capture_output=True, text=True, check=True).stdout
+    if "dallowgate::call_frame<dallowgate::entry<" in names:
+        return "*dallowgate::call_frame<dallowgate::entry<*"
+    return "*dallowgate::entry<*"
+
+
+def instructions(build, call, left_out, calls):
     script = f"{SETUP}\nfor _ in range({calls}):\n    {call}\n"
     with tempfile.TemporaryDirectory() as folder:
         out = os.path.join(folder, "callgrind.out")
         # Collection is switched on at a module function's entry and off at its return; each
         # left-out function switches it off on entry and back on at its return.
-        toggles = ["--toggle-collect=*dallowgate::entry<*"]
+        toggles = [f"--toggle-collect={entry_function(build)}"]
         toggles += [f"--toggle-collect={name}" for name in left_out]
         subprocess.run(["valgrind", "--tool=callgrind", "--collect-atstart=no", *toggles,
                         f"--callgrind-out-file={out}", sys.executable, "-c", script],
-                       check=True, capture_output=True, env={**os.environ, "PYTHONPATH": BUILD})
+                       check=True, capture_output=True, env={**os.environ, "PYTHONPATH": build})
         with open(out) as counts:
             return int(re.search(r"^summary: (\d+)", counts.read(), re.M).group(1))
 
 
+def per_call(build, call, left_out):
+    return (instructions(build, call, left_out, WARM + COUNT)
+            - instructions(build, call, left_out, WARM)) / COUNT
+
+
 def main():
-    if not shutil.which("valgrind") or not glob.glob(os.path.join(BUILD, "dallowgate*.so")):
-        print("instruction counts: need valgrind and build/bench (make bench-tools)")
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build", action="append", metavar="NAME=FOLDER",
+                        help="a build to count (repeatable; the first is the reference)")
+    options = parser.parse_args()
+    builds = [entry.split("=", 1) for entry in options.build or [DEFAULT_BUILD]]
+    if not shutil.which("valgrind") or not all(glob.glob(os.path.join(folder, "dallowgate*.so"))
+                                               for _, folder in builds):
+        print("instruction counts: need valgrind and the builds (make bench-tools)")
         return
-    print(f"{'case':<30} {'instructions per call':>22} {'limit':>7}")
+    header = f"{'case':<30}" + "".join(f" {name:>10}" for name, _ in builds)
+    header += "".join(f" {name + '/' + builds[0][0]:>12}" for name, _ in builds[1:])
+    print(f"instructions per call\n{header} {'limit':>7}")
     for name, call, left_out, limit in CASES:
-        per_call = (instructions(call, left_out, WARM + COUNT) - instructions(call, left_out, WARM)) / COUNT
-        verdict = "" if limit is None else f"{limit:>7}  {'ok' if per_call <= limit else 'OVER'}"
-        print(f"{name:<30} {per_call:>22.0f} {verdict}")
+        counts = [per_call(folder, call, left_out) for _, folder in builds]
+        line = f"{name:<30}" + "".join(f" {count:>10.0f}" for count in counts)
+        line += "".join(f" {count / counts[0]:>12.3f}" for count in counts[1:])
+        if limit is not None:
+            line += f" {limit:>7}  {'ok' if max(counts) <= limit else 'OVER'}"
+        print(line)
 
 
 if __name__ == "__main__":

@@ -5,7 +5,8 @@ for an empty lambda. Both scripts of a case are the same but for N: the call mad
 the loop (its first-call costs, the interpreter's included, fall in both) and `for _ in
 range(N)` compiled in both, so that the difference is N calls and N turns of the loop. Counts
 of an emulated CPU, not times: they say nothing of a chip's speed.
-Runs the cross-built module of build/aarch64/cpp (make test-aarch64) with the arm64 CPython of
+Runs the cross-built modules named (NAME=FOLDER, by default gcc=build/aarch64/cpp: make
+test-aarch64), a column each with the ratio of each to the first, with the arm64 CPython of
 build/aarch64/root; each run is an interpreter start-up (about 38 million instructions), so the
 runs go two at a time and N is small for the 16 KiB cases."""
 
@@ -73,28 +74,35 @@ def count(build, call, calls, cpu):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--build", default=os.path.join(AARCH64, "cpp"),
-                        help="the folder of the cross-built module")
+    parser.add_argument("--build", action="append", metavar="NAME=FOLDER",
+                        help="a cross-built module's folder (repeatable; the first is the reference)")
     parser.add_argument("--cpu", default="max", help="the qemu CPU model")
     options = parser.parse_args()
+    builds = [entry.split("=", 1) for entry in
+              options.build or ["gcc=" + os.path.join(AARCH64, "cpp")]]
     runs = [("empty", "empty()", EMPTY_CALLS)]
     runs += [(name, call, calls) for name, call, calls, _ in CASES]
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
-        futures = {(name, n): pool.submit(count, options.build, call, n, options.cpu)
-                   for name, call, calls in runs for n in (0, calls)}
+        futures = {(build, name, n): pool.submit(count, folder, call, n, options.cpu)
+                   for build, folder in builds for name, call, calls in runs for n in (0, calls)}
         total = {key: future.result() for key, future in futures.items()}
 
-    def per_call(name, calls):
-        return (total[name, calls] - total[name, 0]) / calls
+    def per_call(build, name, calls):
+        return (total[build, name, calls] - total[build, name, 0]) / calls
 
-    empty = per_call("empty", EMPTY_CALLS)
     print(f"guest instructions per call under qemu-aarch64 -cpu {options.cpu} (emulated: counts,"
           " not times)")
-    print(f"{'case':<30} {'instructions per call':>22} {'goal':>7}")
+    header = f"{'case':<30}" + "".join(f" {build:>10}" for build, _ in builds)
+    header += "".join(f" {build + '/' + builds[0][0]:>12}" for build, _ in builds[1:])
+    print(f"{header} {'goal':>7}")
     for name, _, calls, goal in CASES:
-        figure = per_call(name, calls) - empty
-        verdict = "" if goal is None else f"{goal:>7}  {'ok' if figure <= goal else 'OVER'}"
-        print(f"{name:<30} {figure:>22.0f} {verdict}")
+        figures = [per_call(build, name, calls) - per_call(build, "empty", EMPTY_CALLS)
+                   for build, _ in builds]
+        line = f"{name:<30}" + "".join(f" {figure:>10.0f}" for figure in figures)
+        line += "".join(f" {figure / figures[0]:>12.3f}" for figure in figures[1:])
+        if goal is not None:
+            line += f" {goal:>7}  {'ok' if max(figures) <= goal else 'OVER'}"
+        print(line)
 
 
 if __name__ == "__main__":

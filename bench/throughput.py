@@ -60,7 +60,7 @@ def series():
     for name, (peer_name, make) in subjects().items():
         points = []
         for size in SIZES:
-            ours_ns, peer_ns = timed_in_turns(*make(os.urandom(size)), TARGET_NS, REPEAT)
+            ours_ns, peer_ns = timed_in_turns(list(make(os.urandom(size))), TARGET_NS, REPEAT)
             print(f"{name:<16} {size_label(size):>8}  {format_ns(ours_ns):>10}  {peer_name}: "
                   f"{format_ns(peer_ns):>10}  {peer_ns / ours_ns:6.2f}x", flush=True)
             points.append((size, ours_ns, peer_ns))

@@ -1,13 +1,14 @@
 // Aes256Cipher: one call's expanded AES-256 key, built for one backend and erased when it goes
-// away. The mode loops run through with_blocks, which hands them the backend's block
-// operations (aes/contract.hpp) inside a function compiled for that backend.
+// away. with_keys hands the backend's blocks type and the schedule to the mode loops, which are
+// compiled for each backend in its target region (modes/loops.hpp).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <span>
 #include <type_traits>
-#include <variant>
 
 #include "aes/aesni/aesni.hpp"
 #include "aes/aesni/vaes.hpp"
@@ -16,13 +17,14 @@
 #include "aes/bitsliced.hpp"
 #include "aes/libcrypto.hpp"
 #include "common/internal_fault.hpp"
+#include "common/platform.hpp"
 
 namespace dallowgate {
 
 // Calls `visit` with std::type_identity<Blocks>, for the blocks type of `backend`, and returns
 // what it returns. The one place where a backend's name meets its type.
 template <class Visit>
-decltype(auto) with_blocks_type(AesBackend backend, Visit&& visit) {
+DALLOWGATE_INLINE decltype(auto) with_blocks_type(AesBackend backend, Visit&& visit) {
     switch (backend) {
 #if DALLOWGATE_X86
         case AesBackend::aesni:
@@ -49,42 +51,62 @@ public:
 
     // For the backend chosen for this CPU, or a given one (the tests force each; the CPU
     // must be able to run it); `use` says which directions the calls will run.
-    explicit Aes256Cipher(Key key, AesUse use = AesUse::both, AesBackend backend = aes_backend())
+    DALLOWGATE_INLINE explicit Aes256Cipher(Key key, AesUse use = AesUse::both,
+                                            AesBackend backend = aes_backend())
         : backend_(backend) {
         with_blocks_type(backend, [&]<class Aes>(std::type_identity<Aes>) {
-            schedule_.emplace<typename Aes::Keys>(key.data(), use);
+            new (schedule_) typename Aes::Keys(key.data(), use);
         });
     }
     Aes256Cipher(Key key, AesBackend backend) : Aes256Cipher(key, AesUse::both, backend) {}
+    Aes256Cipher(const Aes256Cipher&) = delete;
+    Aes256Cipher& operator=(const Aes256Cipher&) = delete;
 
     AesBackend backend() const { return backend_; }
-    std::size_t batch_width() const;
+    // The blocks that the backend encrypts at once.
+    std::size_t batch_width() const {
+        return with_blocks_type(backend_, []<class Aes>(std::type_identity<Aes>) {
+            return std::size_t{Aes::batch_width};
+        });
+    }
 
-    // Calls `loop` (a generic callable) with the backend's block operations, inside the
-    // backend's run_loop, and returns what it returns.
-    template <class Loop>
-    decltype(auto) with_blocks(Loop&& loop) const {
+    // Calls visit(std::type_identity<Aes>{}, keys) with the blocks type of the backend and the
+    // schedule, and returns what it returns.
+    template <class Visit>
+    DALLOWGATE_INLINE decltype(auto) with_keys(Visit&& visit) const {
         return with_blocks_type(
-            backend_, [&]<class Aes>(std::type_identity<Aes>) -> decltype(auto) {
-                return Aes::template run_loop<Aes>(loop, std::get<typename Aes::Keys>(schedule_));
+            backend_, [&]<class Aes>(std::type_identity<Aes> type) -> decltype(auto) {
+                return visit(type,
+                             *std::launder(reinterpret_cast<const typename Aes::Keys*>(schedule_)));
             });
     }
 
-    // Single operations, out of line (for callers outside the mode loops).
-    void encrypt_block(const std::uint8_t* in, std::uint8_t* out) const;
-    void decrypt_block(const std::uint8_t* in, std::uint8_t* out) const;
-    // Encrypts batch_width() blocks.
-    void encrypt_batch(const std::uint8_t* in, std::uint8_t* out) const;
+    // The schedule erases itself (after with_keys, whose return type it needs).
+    DALLOWGATE_INLINE ~Aes256Cipher() {
+        with_keys([]<class Aes>(std::type_identity<Aes>, const auto& keys) {
+            using Keys = typename Aes::Keys;
+            keys.~Keys();
+        });
+    }
 
 private:
-    AesBackend backend_;
+    // Room for the schedule of any backend of this build; the one made is backend_'s (a union
+    // of our own: std::variant's visits are calls of their own under some compilers).
 #if DALLOWGATE_X86
-    std::variant<std::monostate, AesNiKeys, LibcryptoAesKeys, BitslicedAesKeys> schedule_;
+#define DALLOWGATE_SCHEDULES AesNiKeys, LibcryptoAesKeys, BitslicedAesKeys
 #elif DALLOWGATE_AARCH64
-    std::variant<std::monostate, Armv8AesKeys, LibcryptoAesKeys, BitslicedAesKeys> schedule_;
+#define DALLOWGATE_SCHEDULES Armv8AesKeys, LibcryptoAesKeys, BitslicedAesKeys
 #else
-    std::variant<std::monostate, LibcryptoAesKeys, BitslicedAesKeys> schedule_;
+#define DALLOWGATE_SCHEDULES LibcryptoAesKeys, BitslicedAesKeys
 #endif
+    template <class... Schedules>
+    static constexpr std::size_t largest = std::max({sizeof(Schedules)...});
+    template <class... Schedules>
+    static constexpr std::size_t strictest = std::max({alignof(Schedules)...});
+
+    AesBackend backend_;
+    alignas(strictest<DALLOWGATE_SCHEDULES>) std::byte schedule_[largest<DALLOWGATE_SCHEDULES>];
+#undef DALLOWGATE_SCHEDULES
 };
 
 }  // namespace dallowgate

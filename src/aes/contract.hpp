@@ -1,5 +1,6 @@
 // What an AES backend offers the mode loops: a blocks type, built over one call's key schedule,
-// whose block operations the loops inline. Required parts first, then the optional parts a
+// whose block operations the loops inline (DALLOWGATE_INLINE, with the backend's target, where
+// the backend has instructions of its own). Required parts first, then the optional parts a
 // backend may add for speed; the loops use an optional part where it exists and a generic
 // form over the required parts where it does not. Each backend is checked against these
 // concepts beside its definition.
@@ -9,15 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace dallowgate {
+#include "common/counter128.hpp"
 
-// A loop body for the check of run_loop: any blocks type in, an int out.
-struct BlocksLoopProbe {
-    template <class Blocks>
-    int operator()(const Blocks&) const {
-        return 0;
-    }
-};
+namespace dallowgate {
 
 // The required parts.
 // - Block: one 16-byte block in the backend's working form; Keys: the schedule it reads.
@@ -25,14 +20,9 @@ struct BlocksLoopProbe {
 // - encrypt and decrypt of one block; encrypt_between(in, before, after) is
 //   E(in ^ before) ^ after, and decrypt_between the same with D (IGE's chain step).
 // - encrypt_batch: batch_width blocks at once; encrypt_four: four (short CTR tails).
-// - run_loop<Blocks>(loop, keys): makes the Blocks of the schedule and calls loop(blocks)
-//   inside a function compiled for the backend's instructions, into which the loop and the
-//   block operations are inlined. (Blocks is this type, or one derived from it that adds
-//   optional parts.)
 template <class Aes>
 concept AesBlocks = requires(const Aes& aes, typename Aes::Block block, typename Aes::Block* blocks,
-                             const std::uint8_t* in, std::uint8_t* out,
-                             const typename Aes::Keys& keys, BlocksLoopProbe& probe) {
+                             const std::uint8_t* in, std::uint8_t* out) {
     typename Aes::Keys;
     requires std::constructible_from<Aes, const typename Aes::Keys&>;
     { Aes::batch_width } -> std::convertible_to<std::size_t>;
@@ -45,12 +35,12 @@ concept AesBlocks = requires(const Aes& aes, typename Aes::Block block, typename
     { aes.decrypt_between(block, block, block) } -> std::same_as<typename Aes::Block>;
     aes.encrypt_batch(blocks);
     aes.encrypt_four(blocks);
-    { Aes::template run_loop<Aes>(probe, keys) } -> std::same_as<int>;
 };
 
 // Optional: counter blocks formed in the working form, without a trip through memory.
 // counter_block(high, low) is the big-endian block of the 128-bit value high:low, and
-// four_counter_blocks(high, low, blocks) those of high:low + 0 .. 3.
+// four_counter_blocks(high, low, blocks) those of high:low + 0 .. 3 where the low half does
+// not wrap among them.
 template <class Aes>
 concept AesCounterBlocks =
     AesBlocks<Aes> && requires(std::uint64_t half, typename Aes::Block* blocks) {
@@ -58,9 +48,10 @@ concept AesCounterBlocks =
         Aes::four_counter_blocks(half, half, blocks);
     };
 
-// Optional: a CTR kernel of the backend's own. xor_keystream(high, low, in, out, batches)
-// sets out = in XOR the keystream of batches * batch_width counter blocks from high:low and
-// advances high:low past them (in and out may be the same).
+// Optional: a CTR kernel of the backend's own, out of line (called once per call, not per
+// block). xor_keystream(high, low, in, out, batches) sets out = in XOR the keystream of
+// batches * batch_width counter blocks from high:low, whatever carries into the high half,
+// and advances high:low past them (in and out may be the same).
 template <class Aes>
 concept AesCtrKernel =
     AesBlocks<Aes> &&
@@ -68,22 +59,22 @@ concept AesCtrKernel =
              std::size_t batches) { aes.xor_keystream(half, half, in, out, batches); };
 
 // Optional: one batch of keystream XORed in, formed in the backend's own way:
-// xor_keystream_batch(high, low, in, out) over 16 * batch_width bytes.
+// xor_keystream_batch(high, low, in, out) over 16 * batch_width bytes, where the low half
+// does not wrap within the batch.
 template <class Aes>
 concept AesKeystreamBatch =
     AesBlocks<Aes> && requires(const Aes& aes, std::uint64_t half, const std::uint8_t* in,
                                std::uint8_t* out) { aes.xor_keystream_batch(half, half, in, out); };
 
 // Optional: the shortest CTR calls without a stored key schedule. xor_short_keystream(key, in,
-// out, size, high, low, position) continues the stream at byte `position` of the counter
-// block high:low for `size` bytes, where position + size <= short_keystream_reach, expanding
-// the key while it encrypts; it advances high:low and position.
+// out, size, point) continues the stream at `point` for `size` bytes, where point.position +
+// size <= short_keystream_reach, expanding the key while it encrypts; it advances the point.
 template <class Aes>
 concept AesShortCtr =
     AesBlocks<Aes> && requires(const std::uint8_t* key, const std::uint8_t* in, std::uint8_t* out,
-                               std::size_t size, std::uint64_t& half, std::size_t& position) {
+                               std::size_t size, KeystreamPoint& point) {
         { Aes::short_keystream_reach } -> std::convertible_to<std::size_t>;
-        Aes::xor_short_keystream(key, in, out, size, half, half, position);
+        Aes::xor_short_keystream(key, in, out, size, point);
     };
 
 }  // namespace dallowgate

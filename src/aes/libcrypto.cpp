@@ -1,9 +1,12 @@
 #include "aes/libcrypto.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include "aes/keystream.hpp"
+#include "common/counter128.hpp"
 #include "common/cpu_features.hpp"
 #include "common/internal_fault.hpp"
 #include "common/platform.hpp"
@@ -98,6 +101,23 @@ void LibcryptoAesKeys::encrypt(const std::uint8_t* in, std::uint8_t* out,
 void LibcryptoAesKeys::decrypt(const std::uint8_t* in, std::uint8_t* out,
                                std::size_t blocks) const {
     run(decrypt_, in, out, blocks);
+}
+
+void LibcryptoAes::xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
+                                 std::uint8_t* out, std::size_t batches) const {
+    if (!keys_.runs_counter_mode())
+        return xor_keystream_batches(*this, high, low, in, out, batches);
+    // The keys run CTR themselves, in runs of at most MAX_BLOCKS_PER_CALL blocks.
+    for (std::size_t blocks = batches * batch_width; blocks != 0;) {
+        const std::size_t run = std::min(blocks, Keys::MAX_BLOCKS_PER_CALL);
+        std::uint8_t counter[16];
+        store_counter_block(high, low, counter);
+        keys_.xor_counter_keystream(counter, in, out, run);
+        advance_counter(high, low, run);
+        in += 16 * run;
+        out += 16 * run;
+        blocks -= run;
+    }
 }
 
 }  // namespace dallowgate

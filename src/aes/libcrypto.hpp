@@ -4,7 +4,6 @@
 // aarch64).
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -13,8 +12,6 @@
 #include "aes/backend.hpp"
 #include "aes/block_call.hpp"
 #include "aes/contract.hpp"
-#include "aes/keystream.hpp"
-#include "common/counter128.hpp"
 #include "common/wipe.hpp"
 
 namespace dallowgate {
@@ -67,23 +64,9 @@ public:
     using BlockCallAes::BlockCallAes;
 
     // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
-    // advancing high:low past them.
+    // advancing high:low past them (libcrypto.cpp).
     void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
-                       std::uint8_t* out, std::size_t batches) const {
-        if (!keys_.runs_counter_mode())
-            return xor_keystream_batches(*this, high, low, in, out, batches);
-        // The keys run CTR themselves, in runs of at most MAX_BLOCKS_PER_CALL blocks.
-        for (std::size_t blocks = batches * batch_width; blocks != 0;) {
-            const std::size_t run = std::min(blocks, Keys::MAX_BLOCKS_PER_CALL);
-            std::uint8_t counter[16];
-            store_counter_block(high, low, counter);
-            keys_.xor_counter_keystream(counter, in, out, run);
-            advance_counter(high, low, run);
-            in += 16 * run;
-            out += 16 * run;
-            blocks -= run;
-        }
-    }
+                       std::uint8_t* out, std::size_t batches) const;
 };
 static_assert(AesBlocks<LibcryptoAes> && AesCtrKernel<LibcryptoAes>);
 

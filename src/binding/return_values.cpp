@@ -15,13 +15,6 @@ Result<Ref> new_bytes(std::span<const std::uint8_t> content) {
                                              static_cast<Py_ssize_t>(content.size())));
 }
 
-Result<Ref> new_bytes_to_fill(std::size_t size, std::uint8_t*& storage) {
-    // Created without contents, so that even a 1-byte object is a new one, not a shared one.
-    Result<Ref> bytes = created(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
-    if (bytes) storage = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes->get()));
-    return bytes;
-}
-
 Result<Ref> shorten_filled_bytes(Ref bytes, std::size_t size) {
     if (static_cast<std::size_t>(PyBytes_GET_SIZE(bytes.get())) == size) return bytes;
     PyObject* object = bytes.release();

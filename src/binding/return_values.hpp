@@ -15,8 +15,16 @@ namespace dallowgate {
 // A new bytes object holding a copy of `content`.
 Result<Ref> new_bytes(std::span<const std::uint8_t> content);
 // A new bytes object of `size` bytes that nobody else has seen yet: the caller may write
-// its contents (through `storage`, also with the lock released) until it returns it.
-Result<Ref> new_bytes_to_fill(std::size_t size, std::uint8_t*& storage);
+// its contents (through `storage`, also with the lock released) until it returns it. Null
+// where it could not be made, with the interpreter's exception pending (CallError::
+// fetch_pending). A reference rather than a Result, so that returning it is a plain move.
+// Created without contents, so that even a 1-byte object is a new one, not a shared one.
+inline Ref new_bytes_to_fill(std::size_t size, std::uint8_t*& storage) {
+    Ref bytes = Ref::steal(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
+    if (bytes) [[likely]]
+        storage = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get()));
+    return bytes;
+}
 // The bytes object of new_bytes_to_fill, not yet returned, cut to its first `size` bytes (at
 // most its size). Its memory is shrunk where it lies (or copied, as on PyPy).
 Result<Ref> shorten_filled_bytes(Ref bytes, std::size_t size);

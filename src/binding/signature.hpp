@@ -11,6 +11,7 @@
 
 #include "binding/arguments.hpp"
 #include "binding/extract.hpp"
+#include "common/platform.hpp"
 
 namespace dallowgate {
 
@@ -79,8 +80,10 @@ struct Signature {
     FunctionDescription description;
     using Values = std::tuple<typename Kinds::Value...>;
 
-    Result<Values> bind(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) const {
-        // The common call: every argument positional and of its exact type.
+    // The common call (every argument positional and of its exact type) in the body that binds,
+    // any other out of line.
+    DALLOWGATE_INLINE Result<Values> bind(PyObject* const* args, Py_ssize_t nargs,
+                                          PyObject* kwnames) const {
         if (!kwnames && nargs == static_cast<Py_ssize_t>(sizeof...(Kinds))) {
             Values values;
             const bool taken = [&]<std::size_t... I>(std::index_sequence<I...>) {
@@ -88,6 +91,12 @@ struct Signature {
             }(std::index_sequence_for<Kinds...>{});
             if (taken) return values;
         }
+        return bind_any(args, nargs, kwnames);
+    }
+
+    // Any call: matching, then conversion in parameter order.
+    [[gnu::noinline]] Result<Values> bind_any(PyObject* const* args, Py_ssize_t nargs,
+                                              PyObject* kwnames) const {
         PyObject* slots[sizeof...(Kinds)] = {};
         if (MaybeError error = match_arguments(description, args, nargs, kwnames, slots))
             return std::move(*error);

@@ -2,6 +2,7 @@
 // its advance modulo 2**128.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "common/byte_order.hpp"
@@ -18,6 +19,13 @@ inline void store_counter_block(std::uint64_t high, std::uint64_t low, std::uint
     store_be64(out, high);
     store_be64(out + 8, low);
 }
+
+// Where a keystream stands: the 128-bit counter value high:low of its current block, and the
+// bytes of that block's keystream already used (0 to 15).
+struct KeystreamPoint {
+    std::uint64_t high, low;
+    std::size_t position;
+};
 
 // Adds n to the 128-bit counter value high:low, modulo 2**128.
 inline void advance_counter(std::uint64_t& high, std::uint64_t& low, std::uint64_t n) {

@@ -1,22 +1,52 @@
 #include "message/fused_unpack.hpp"
 
+#include <array>
 #include <concepts>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <type_traits>
 
+#include "common/byte_order.hpp"
 #include "common/cpu_features.hpp"
 #include "common/platform.hpp"
 #include "common/wipe.hpp"
 #include "sha256/sha256_armv8.hpp"
 #include "sha256/sha256_shani.hpp"
 
+// The pair: AES-NI with the SHA extensions, or the ARMv8 AES and SHA2 instructions.
+#if DALLOWGATE_X86
+#define PAIR_FEATURES AES_SHA_FEATURES
+namespace dallowgate {
+using PairedAes = AesNi;
+using PairedSha = ShaNiState;
+inline bool pair_runs_here() {
+    return cpu_features().sha_ni;
+}
+}  // namespace dallowgate
+#elif DALLOWGATE_AARCH64
+#define PAIR_FEATURES ARM_AES_SHA2_FEATURES
+namespace dallowgate {
+using PairedAes = Armv8Aes;
+using PairedSha = Armv8ShaState;
+inline bool pair_runs_here() {
+    return cpu_features().arm_sha2;
+}
+}  // namespace dallowgate
+#endif
+
+#ifdef PAIR_FEATURES
+DALLOWGATE_BEGIN_TARGET_REGION(PAIR_FEATURES)
+#include "sha256/block_hash.hpp"
+
 namespace dallowgate {
 namespace {
 
 // One IGE decryption step: the block at `in` decrypted to `out`.
 template <class Aes>
-void decrypt_block(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
-                   typename Aes::Block& previous_ciphertext,
-                   typename Aes::Block& previous_plaintext) {
+DALLOWGATE_INLINE void decrypt_block(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
+                                     typename Aes::Block& previous_ciphertext,
+                                     typename Aes::Block& previous_plaintext) {
     const typename Aes::Block ciphertext = Aes::load(in);
     previous_plaintext = aes.decrypt_between(ciphertext, previous_plaintext, previous_ciphertext);
     Aes::store(out, previous_plaintext);
@@ -27,11 +57,12 @@ void decrypt_block(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
 // 64j - 32 to 64j + 32: block 0 is the prefix and the header, block j > 0 is rest[64j - 64, 64j).
 // Step k decrypts plaintext bytes 64k to 64k + 64 while it hashes block k - 1, whose bytes all
 // came from earlier steps: the two chains never wait for each other, and each AES block is
-// followed by a quarter of the SHA rounds so that the CPU overlaps them. Instantiated inside a
-// function compiled for both.
+// followed by a quarter of the SHA rounds so that the CPU overlaps them.
 template <class Aes, class Sha>
-Sha256Digest decrypt_and_hash(const Aes& aes, std::span<const std::uint8_t> ciphertext,
-                              const SplitPlaintext& out, IgeIv iv, const std::uint8_t* prefix) {
+DALLOWGATE_INLINE Sha256Digest decrypt_and_hash(const Aes& aes,
+                                                std::span<const std::uint8_t> ciphertext,
+                                                const SplitPlaintext& out, IgeIv iv,
+                                                const std::uint8_t* prefix) {
     const std::uint8_t* const in = ciphertext.data();
     const std::size_t size = ciphertext.size();
     std::uint8_t* const rest = out.rest;  // plaintext byte b (b >= 32) is rest[b - 32]
@@ -77,7 +108,7 @@ Sha256Digest decrypt_and_hash(const Aes& aes, std::span<const std::uint8_t> ciph
         decrypt_block(aes, in + at, rest + (at - 32), previous_ciphertext, previous_plaintext);
     if (at != size) std::memcpy(rest + (at - 32), in + at, size - at);
 
-    if (steps < 2) sha.compress(first);  // the loop hashed no block
+    if (steps < 2) sha.compress(first);                    // the loop hashed no block
     const std::size_t hashed = steps < 2 ? 1 : steps - 1;  // blocks
     const Sha256Digest digest =
         finish_hash(sha, 64 * hashed, rest + (64 * hashed - 64), size + 32 - 64 * hashed);
@@ -85,41 +116,30 @@ Sha256Digest decrypt_and_hash(const Aes& aes, std::span<const std::uint8_t> ciph
     return digest;
 }
 
-#if DALLOWGATE_X86
-// AES-NI with the SHA extensions.
-using PairedAes = AesNi;
-AES_SHA_LOOP_WRAPPER Sha256Digest decrypt_and_hash_here(const AesNi& aes,
-                                                        std::span<const std::uint8_t> ciphertext,
-                                                        const SplitPlaintext& out, IgeIv iv,
-                                                        const std::uint8_t* prefix) {
-    return decrypt_and_hash<AesNi, ShaNiState>(aes, ciphertext, out, iv, prefix);
+Sha256Digest decrypt_and_hash_here(const PairedAes::Keys& keys,
+                                   std::span<const std::uint8_t> ciphertext,
+                                   const SplitPlaintext& out, IgeIv iv,
+                                   const std::uint8_t* prefix) {
+    const PairedAes aes(keys);
+    return decrypt_and_hash<PairedAes, PairedSha>(aes, ciphertext, out, iv, prefix);
 }
-bool pair_runs_here() {
-    return cpu_features().sha_ni;
-}
-#elif DALLOWGATE_AARCH64
-// The ARMv8 AES and SHA2 instructions.
-using PairedAes = Armv8Aes;
-ARM_AES_SHA2_LOOP_WRAPPER Sha256Digest
-decrypt_and_hash_here(const Armv8Aes& aes, std::span<const std::uint8_t> ciphertext,
-                      const SplitPlaintext& out, IgeIv iv, const std::uint8_t* prefix) {
-    return decrypt_and_hash<Armv8Aes, Armv8ShaState>(aes, ciphertext, out, iv, prefix);
-}
-bool pair_runs_here() {
-    return cpu_features().arm_sha2;
-}
-#endif
 
 }  // namespace
+}  // namespace dallowgate
+
+DALLOWGATE_END_TARGET_REGION
+#endif
+
+namespace dallowgate {
 
 bool ige_decrypt_and_hash(const Aes256Cipher& cipher, std::span<const std::uint8_t> ciphertext,
                           const SplitPlaintext& out, IgeIv iv, const std::uint8_t* prefix,
                           Sha256Digest& digest) {
-#if DALLOWGATE_X86 || DALLOWGATE_AARCH64
+#ifdef PAIR_FEATURES
     if (!pair_runs_here()) return false;
-    return cipher.with_blocks([&]<class Aes>(const Aes& aes) {
+    return cipher.with_keys([&]<class Aes>(std::type_identity<Aes>, const auto& keys) {
         if constexpr (std::derived_from<Aes, PairedAes>) {
-            digest = decrypt_and_hash_here(aes, ciphertext, out, iv, prefix);
+            digest = decrypt_and_hash_here(keys, ciphertext, out, iv, prefix);
             return true;
         }
         return false;

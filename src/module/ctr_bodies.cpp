@@ -10,6 +10,7 @@
 #include "binding/return_values.hpp"
 #include "binding/scratch_buffer.hpp"
 #include "common/byte_order.hpp"
+#include "common/platform.hpp"
 #include "modes/ctr.hpp"
 #include "module/bodies.hpp"
 #include "module/declarations.hpp"
@@ -33,8 +34,8 @@ CtrState stream_state(PyObject* iv, PyObject* state) {
 }
 
 // Runs the stream from `input` to `output`, with the lock released from the threshold on.
-CtrState run_stream(std::span<const std::uint8_t> input, std::uint8_t* output, ByteView key,
-                    PyObject* iv, PyObject* state) {
+DALLOWGATE_INLINE CtrState run_stream(std::span<const std::uint8_t> input, std::uint8_t* output,
+                                      ByteView key, PyObject* iv, PyObject* state) {
     CtrJob job{input, output, key.first<32>(), stream_state(iv, state)};
     return run_released_from_threshold(input.size(), [&job] { return run_ctr_job(job); });
 }
@@ -63,8 +64,8 @@ Result<Ref> ctr_body(const CtrDeclaration& declaration, PyObject* const* args, P
 
     const Py_ssize_t state_size = PyByteArray_GET_SIZE(state);
     std::uint8_t* output = nullptr;
-    Result<Ref> result = new_bytes_to_fill(src.size(), output);
-    if (!result) return result;
+    Ref result = new_bytes_to_fill(src.size(), output);
+    if (!result) return CallError::fetch_pending();
     CtrState advanced = run_stream(src, output, key, iv, state);
     if (MaybeError error = check_stream_state(iv, state, state_size)) return std::move(*error);
     write_stream_state(iv, state, advanced);
@@ -141,8 +142,8 @@ Result<Ref> batch_body(const BatchDeclaration& declaration, PyObject* const* arg
 
     // The result starts as a copy of data_flat and is transformed item by item in place.
     std::uint8_t* out = nullptr;
-    Result<Ref> result = new_bytes_to_fill(data_flat.size(), out);
-    if (!result) return result;
+    Ref result = new_bytes_to_fill(data_flat.size(), out);
+    if (!result) return CallError::fetch_pending();
     if (!data_flat.empty()) std::memcpy(out, data_flat.data(), data_flat.size());
     std::vector<CtrState> streams(n);
     for (std::size_t k = 0; k < n; ++k) {

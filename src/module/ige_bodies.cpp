@@ -22,8 +22,8 @@ Result<Ref> ige_body(const IgeDeclaration& declaration, PyObject* const* args, P
     if (iv.size() != 32) return value_error("IV must be 32 bytes");
 
     std::uint8_t* output = nullptr;
-    Result<Ref> result = new_bytes_to_fill(data.size(), output);
-    if (!result) return result;
+    Ref result = new_bytes_to_fill(data.size(), output);
+    if (!result) return CallError::fetch_pending();
     const IgeJob job{data, output, key.first<32>(), iv.first<32>()};
     run_released_from_threshold(data.size(), [&job] { run_job(job); });
     return result;

@@ -74,8 +74,8 @@ Result<Ref> unpack_message_body(PyObject* const* args, Py_ssize_t nargs, PyObjec
     // cut to the body's length once that is known.
     const std::size_t rest_size = ciphertext.size() - PLAINTEXT_HEADER_SIZE;
     std::uint8_t* rest = nullptr;
-    Result<Ref> body = new_bytes_to_fill(rest_size, rest);
-    if (!body) return body;
+    Ref body = new_bytes_to_fill(rest_size, rest);
+    if (!body) return CallError::fetch_pending();
     UnpackJob job{ciphertext,
                   rest,
                   session_id.size() == 8,
@@ -101,7 +101,7 @@ Result<Ref> unpack_message_body(PyObject* const* args, Py_ssize_t nargs, PyObjec
         new_int64(fields.msg_id),
         new_int32(fields.seq_no),
         new_int32(fields.body_length),
-        shorten_filled_bytes(std::move(*body), body_length),
+        shorten_filled_bytes(std::move(body), body_length),
         new_ssize(static_cast<Py_ssize_t>(ciphertext.size()) - 16),
     });
 }

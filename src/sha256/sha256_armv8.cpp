@@ -2,15 +2,27 @@
 
 #if DALLOWGATE_AARCH64
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "common/byte_order.hpp"
+#include "common/platform.hpp"
+#include "common/wipe.hpp"
+
+DALLOWGATE_BEGIN_TARGET_REGION(ARM_SHA2_FEATURES)
+#include "sha256/block_hash.hpp"
+
 namespace dallowgate {
 
-ARM_SHA2_LOOP_WRAPPER std::array<std::uint8_t, 32> sha256_armv8(const std::uint8_t* prefix,
-                                                                std::size_t prefix_size,
-                                                                const std::uint8_t* message,
-                                                                std::size_t size) {
+std::array<std::uint8_t, 32> sha256_armv8(const std::uint8_t* prefix, std::size_t prefix_size,
+                                          const std::uint8_t* message, std::size_t size) {
     return hash_with_prefix<Armv8ShaState>(prefix, prefix_size, message, size);
 }
 
 }  // namespace dallowgate
+
+DALLOWGATE_END_TARGET_REGION
 
 #endif

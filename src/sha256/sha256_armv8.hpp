@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "sha256/block_hash.hpp"
+#include "sha256/round_constants.hpp"
 
 namespace dallowgate {
 
@@ -22,7 +22,7 @@ namespace dallowgate {
 class Armv8ShaState {
 public:
     // The initial hash value of SHA-256.
-    ARM_SHA2_TARGET Armv8ShaState()
+    ARM_SHA2_TARGET DALLOWGATE_INLINE Armv8ShaState()
         : abcd_(vld1q_u32(SHA256_INITIAL)), efgh_(vld1q_u32(SHA256_INITIAL + 4)), k_(SHA256_K) {
         // The constants through one register: each group's four load at an offset from it,
         // rather than each from an address of its own.
@@ -30,7 +30,7 @@ public:
     }
 
     // Starts a block: its message words loaded, the state saved for the final addition.
-    ARM_SHA2_TARGET void begin(const std::uint8_t* block) {
+    ARM_SHA2_TARGET DALLOWGATE_INLINE void begin(const std::uint8_t* block) {
 #pragma GCC unroll 4
         for (int i = 0; i < 4; ++i)
             w_[i] = vreinterpretq_u32_u8(vrev32q_u8(vld1q_u8(block + 16 * i)));
@@ -41,7 +41,7 @@ public:
     // Rounds 4G to 4G + 3 with their constants `k`, and the message schedule's part of this
     // group.
     template <int G>
-    ARM_SHA2_TARGET void group(uint32x4_t k) {
+    ARM_SHA2_TARGET DALLOWGATE_INLINE void group(uint32x4_t k) {
         uint32x4_t& current = w_[G % 4];
         const uint32x4_t message = vaddq_u32(current, k);
         const uint32x4_t abcd = abcd_;
@@ -54,7 +54,7 @@ public:
 
     // Groups First to Last (inclusive), the constants of two groups loaded together.
     template <int First, int Last>
-    ARM_SHA2_TARGET void groups() {
+    ARM_SHA2_TARGET DALLOWGATE_INLINE void groups() {
         if constexpr (First < Last) {
             uint32x4_t k0, k1;  // one LDP, which compilers do not always pair on their own
             __asm__("ldp %q0, %q1, [%2, %3]" : "=w"(k0), "=w"(k1) : "r"(k_), "i"(16 * First));
@@ -67,20 +67,20 @@ public:
     }
 
     // Ends a block: adds the saved state.
-    ARM_SHA2_TARGET void end() {
+    ARM_SHA2_TARGET DALLOWGATE_INLINE void end() {
         abcd_ = vaddq_u32(abcd_, saved_abcd_);
         efgh_ = vaddq_u32(efgh_, saved_efgh_);
     }
 
     // A whole block.
-    ARM_SHA2_TARGET void compress(const std::uint8_t* block) {
+    ARM_SHA2_TARGET DALLOWGATE_INLINE void compress(const std::uint8_t* block) {
         begin(block);
         groups<0, 15>();
         end();
     }
 
     // The 32-byte digest of the state (big-endian words a to h).
-    ARM_SHA2_TARGET std::array<std::uint8_t, 32> digest() const {
+    ARM_SHA2_TARGET DALLOWGATE_INLINE std::array<std::uint8_t, 32> digest() const {
         std::array<std::uint8_t, 32> out;
         vst1q_u8(out.data(), vrev32q_u8(vreinterpretq_u8_u32(abcd_)));
         vst1q_u8(out.data() + 16, vrev32q_u8(vreinterpretq_u8_u32(efgh_)));
@@ -88,7 +88,7 @@ public:
     }
 
     // Overwrites the state, the saved state and the message words with zeros.
-    ARM_SHA2_TARGET void erase() {
+    ARM_SHA2_TARGET DALLOWGATE_INLINE void erase() {
         uint32x4_t zero = vdupq_n_u32(0);
         __asm__("" : "+w"(zero));
         abcd_ = efgh_ = saved_abcd_ = saved_efgh_ = zero;

@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "sha256/block_hash.hpp"
+#include "sha256/round_constants.hpp"
 
 namespace dallowgate {
 
@@ -22,7 +22,7 @@ namespace dallowgate {
 class ShaNiState {
 public:
     // The initial hash value of SHA-256.
-    SHA_TARGET ShaNiState() {
+    SHA_TARGET DALLOWGATE_INLINE ShaNiState() {
         __m128i dcba = _mm_load_si128(reinterpret_cast<const __m128i*>(SHA256_INITIAL));
         __m128i hgfe = _mm_load_si128(reinterpret_cast<const __m128i*>(SHA256_INITIAL + 4));
         __m128i cdab = _mm_shuffle_epi32(dcba, 0xb1);
@@ -32,7 +32,7 @@ public:
     }
 
     // Starts a block: its message words loaded, the state saved for the final addition.
-    SHA_TARGET void begin(const std::uint8_t* block) {
+    SHA_TARGET DALLOWGATE_INLINE void begin(const std::uint8_t* block) {
         const __m128i to_big_endian = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
 #pragma GCC unroll 4
         for (int i = 0; i < 4; ++i)
@@ -44,7 +44,7 @@ public:
 
     // Rounds 4G to 4G + 3, with the message schedule's part of this group.
     template <int G>
-    SHA_TARGET void group() {
+    SHA_TARGET DALLOWGATE_INLINE void group() {
         __m128i& current = w_[G % 4];
         __m128i& previous = w_[(G + 3) % 4];
         __m128i& next = w_[(G + 1) % 4];
@@ -61,26 +61,26 @@ public:
 
     // Groups First to Last (inclusive).
     template <int First, int Last>
-    SHA_TARGET void groups() {
+    SHA_TARGET DALLOWGATE_INLINE void groups() {
         group<First>();
         if constexpr (First < Last) groups<First + 1, Last>();
     }
 
     // Ends a block: adds the saved state.
-    SHA_TARGET void end() {
+    SHA_TARGET DALLOWGATE_INLINE void end() {
         abef_ = _mm_add_epi32(abef_, saved_abef_);
         cdgh_ = _mm_add_epi32(cdgh_, saved_cdgh_);
     }
 
     // A whole block.
-    SHA_TARGET void compress(const std::uint8_t* block) {
+    SHA_TARGET DALLOWGATE_INLINE void compress(const std::uint8_t* block) {
         begin(block);
         groups<0, 15>();
         end();
     }
 
     // The 32-byte digest of the state (big-endian words a to h).
-    SHA_TARGET std::array<std::uint8_t, 32> digest() const {
+    SHA_TARGET DALLOWGATE_INLINE std::array<std::uint8_t, 32> digest() const {
         __m128i feba = _mm_shuffle_epi32(abef_, 0x1b);
         __m128i dchg = _mm_shuffle_epi32(cdgh_, 0xb1);
         __m128i dcba = _mm_blend_epi16(feba, dchg, 0xf0);
@@ -95,7 +95,7 @@ public:
     }
 
     // Overwrites the state, the saved state and the message words with zeros.
-    SHA_TARGET void erase() {
+    SHA_TARGET DALLOWGATE_INLINE void erase() {
         __m128i zero = _mm_setzero_si128();
         __asm__("" : "+x"(zero));
         abef_ = cdgh_ = saved_abef_ = saved_cdgh_ = zero;

@@ -14,7 +14,6 @@
 
 #include "aes/backend.hpp"
 #include "aes/contract.hpp"
-#include "aes/keystream.hpp"
 #include "common/counter128.hpp"
 
 namespace dallowgate {
@@ -46,7 +45,8 @@ private:
     }
 };
 
-// Block operations over a schedule, inlined into the mode loops by their wrappers.
+// Block operations over a schedule, always inlined into the mode loops (which run inside a
+// target region with at least AES_FEATURES).
 class AesNi {
 public:
     using Keys = AesNiKeys;
@@ -55,38 +55,34 @@ public:
 
     explicit AesNi(const AesNiKeys& keys) : keys_(keys) {}
 
-    template <class Blocks, class Loop>
-    AES_LOOP_WRAPPER static decltype(auto) run_loop(Loop& loop, const typename Blocks::Keys& keys) {
-        const Blocks blocks(keys);
-        return loop(blocks);
-    }
-
-    AES_TARGET static Block load(const std::uint8_t* p) {
+    AES_TARGET DALLOWGATE_INLINE static Block load(const std::uint8_t* p) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     }
-    AES_TARGET static void store(std::uint8_t* p, Block b) {
+    AES_TARGET DALLOWGATE_INLINE static void store(std::uint8_t* p, Block b) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p), b);
     }
-    AES_TARGET static Block xor_blocks(Block a, Block b) { return _mm_xor_si128(a, b); }
+    AES_TARGET DALLOWGATE_INLINE static Block xor_blocks(Block a, Block b) {
+        return _mm_xor_si128(a, b);
+    }
     // The 16-byte big-endian counter block of the 128-bit value high:low.
-    AES_TARGET static Block counter_block(std::uint64_t high, std::uint64_t low) {
+    AES_TARGET DALLOWGATE_INLINE static Block counter_block(std::uint64_t high, std::uint64_t low) {
         return _mm_set_epi64x(static_cast<long long>(__builtin_bswap64(low)),
                               static_cast<long long>(__builtin_bswap64(high)));
     }
 
-    AES_TARGET Block encrypt(Block x) const {
+    AES_TARGET DALLOWGATE_INLINE Block encrypt(Block x) const {
         const __m128i zero = _mm_setzero_si128();
         return encrypt_between(x, zero, zero);
     }
 
-    AES_TARGET Block decrypt(Block x) const {
+    AES_TARGET DALLOWGATE_INLINE Block decrypt(Block x) const {
         const __m128i zero = _mm_setzero_si128();
         return decrypt_between(x, zero, zero);
     }
 
     // E(in ^ before) ^ after, with `before` entering last and `after` folded into the last
     // round key, so that a value carried from the previous block meets one XOR at most.
-    AES_TARGET Block encrypt_between(Block in, Block before, Block after) const {
+    AES_TARGET DALLOWGATE_INLINE Block encrypt_between(Block in, Block before, Block after) const {
         const __m128i* k = keys_.encrypt;
         __m128i x = _mm_xor_si128(in, k[0]);
         __asm__("" : "+x"(x));  // keeps the compiler from moving `before` to the front
@@ -97,7 +93,7 @@ public:
     }
 
     // D(in ^ before) ^ after, arranged as encrypt_between.
-    AES_TARGET Block decrypt_between(Block in, Block before, Block after) const {
+    AES_TARGET DALLOWGATE_INLINE Block decrypt_between(Block in, Block before, Block after) const {
         const __m128i* k = keys_.decrypt;
         __m128i x = _mm_xor_si128(in, k[0]);
         __asm__("" : "+x"(x));  // keeps the compiler from moving `before` to the front
@@ -108,13 +104,16 @@ public:
     }
 
     // Encrypts batch_width blocks, all advanced one round at a time.
-    AES_TARGET void encrypt_batch(Block* blocks) const { encrypt_group<batch_width>(blocks); }
+    AES_TARGET DALLOWGATE_INLINE void encrypt_batch(Block* blocks) const {
+        encrypt_group<batch_width>(blocks);
+    }
     // Encrypts four blocks together (short CTR tails).
-    AES_TARGET void encrypt_four(Block* blocks) const { encrypt_group<4>(blocks); }
-    // The counter blocks of high:low + 0 .. 3.
-    AES_TARGET static void four_counter_blocks(std::uint64_t high, std::uint64_t low,
-                                               Block* blocks) {
-        if (low_half_wraps(low, 4)) return counter_blocks<AesNi, 4>(high, low, blocks);
+    AES_TARGET DALLOWGATE_INLINE void encrypt_four(Block* blocks) const {
+        encrypt_group<4>(blocks);
+    }
+    // The counter blocks of high:low + 0 .. 3, where the low half does not wrap among them.
+    AES_TARGET DALLOWGATE_INLINE static void four_counter_blocks(std::uint64_t high,
+                                                                 std::uint64_t low, Block* blocks) {
         const __m128i to_big_endian =
             _mm_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
         const __m128i native =
@@ -126,9 +125,8 @@ public:
 
     // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
     // advancing high:low past them (the pipelined kernel of aesni_ctr.cpp).
-    AES_LOOP_WRAPPER void xor_keystream(std::uint64_t& high, std::uint64_t& low,
-                                        const std::uint8_t* in, std::uint8_t* out,
-                                        std::size_t batches) const;
+    AES_TARGET void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
+                                  std::uint8_t* out, std::size_t batches) const;
 
     // The shortest CTR calls (short_ctr.cpp): a keystream that lies within four counter blocks,
     // the key expanded while they are encrypted, each round key applied as soon as it exists;
@@ -136,8 +134,7 @@ public:
     // forms, which need no register copies, where the CPU has AVX, and without.
     static constexpr std::size_t short_keystream_reach = 64;
     static void xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
-                                    std::uint8_t* out, std::size_t size, std::uint64_t& high,
-                                    std::uint64_t& low, std::size_t& position);
+                                    std::uint8_t* out, std::size_t size, KeystreamPoint& point);
 
 protected:
     const AesNiKeys& keys_;
@@ -145,7 +142,7 @@ protected:
 private:
     // All rounds of N blocks, the blocks advanced one round at a time.
     template <std::size_t N>
-    AES_TARGET void encrypt_group(Block* blocks) const {
+    AES_TARGET DALLOWGATE_INLINE void encrypt_group(Block* blocks) const {
         const __m128i* k = keys_.encrypt;
 #pragma GCC unroll 8
         for (std::size_t i = 0; i < N; ++i) blocks[i] = _mm_xor_si128(blocks[i], k[0]);
@@ -156,7 +153,7 @@ private:
 
     // Rounds 1 to 13 of N blocks, all advanced one round at a time.
     template <std::size_t N = batch_width>
-    AES_TARGET void middle_rounds(Block* blocks) const {
+    AES_TARGET DALLOWGATE_INLINE void middle_rounds(Block* blocks) const {
         const __m128i* k = keys_.encrypt;
 #pragma GCC unroll 13
         for (int round = 1; round < 14; ++round) {
@@ -166,11 +163,14 @@ private:
         }
     }
 
-    AES_TARGET static __m128i whitened_counter(__m128i native, std::size_t i, __m128i to_big_endian,
-                                               __m128i round_key_0);
-    AES_TARGET void xor_keystream_without_carry(std::uint64_t high, std::uint64_t low,
-                                                const std::uint8_t* in, std::uint8_t* out,
-                                                std::size_t batches) const;
+    AES_TARGET DALLOWGATE_INLINE static __m128i whitened_counter(__m128i native, std::size_t i,
+                                                                 __m128i to_big_endian,
+                                                                 __m128i round_key_0);
+    AES_TARGET DALLOWGATE_INLINE void xor_keystream_without_carry(std::uint64_t high,
+                                                                  std::uint64_t low,
+                                                                  const std::uint8_t* in,
+                                                                  std::uint8_t* out,
+                                                                  std::size_t batches) const;
 };
 
 static_assert(AesBlocks<AesNi> && AesCounterBlocks<AesNi> && AesCtrKernel<AesNi> &&

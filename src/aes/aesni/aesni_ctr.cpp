@@ -5,32 +5,21 @@
 
 #if DALLOWGATE_X86
 
-#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "aes/contract.hpp"
+#include "common/counter128.hpp"
+#include "common/platform.hpp"
+#include "common/wipe.hpp"
+
+DALLOWGATE_BEGIN_TARGET_REGION(AES_FEATURES)
+#include "aes/keystream.hpp"
 
 namespace dallowgate {
 
-AES_LOOP_WRAPPER void AesNi::xor_keystream(std::uint64_t& high, std::uint64_t& low,
-                                           const std::uint8_t* in, std::uint8_t* out,
-                                           std::size_t batches) const {
-    constexpr std::uint64_t MAX = ~std::uint64_t{0};
-    while (batches != 0) {
-        std::size_t run = 1;
-        if (low_half_wraps(low, batch_width)) {
-            xor_counter_keystream(*this, high, low, in, out);
-        } else {  // the batches whose counters all stay below the wrap of the low half
-            run =
-                std::min<std::uint64_t>(batches, (MAX - low - (batch_width - 1)) / batch_width + 1);
-            xor_keystream_without_carry(high, low, in, out, run);
-        }
-        advance_counter(high, low, run * batch_width);
-        in += 16 * batch_width * run;
-        out += 16 * batch_width * run;
-        batches -= run;
-    }
-}
-
 // Counter block `native` + i (low half in native order, no carry) XOR round key 0.
-AES_TARGET inline __m128i AesNi::whitened_counter(__m128i native, std::size_t i,
+DALLOWGATE_INLINE __m128i AesNi::whitened_counter(__m128i native, std::size_t i,
                                                   __m128i to_big_endian, __m128i round_key_0) {
     __m128i sum = _mm_add_epi64(native, _mm_set_epi64x(static_cast<long long>(i), 0));
     return _mm_xor_si128(_mm_shuffle_epi8(sum, to_big_endian), round_key_0);
@@ -38,7 +27,7 @@ AES_TARGET inline __m128i AesNi::whitened_counter(__m128i native, std::size_t i,
 
 // The bulk loop, software-pipelined: the next batch's counter blocks and first round key go in
 // while this batch's last round and output are still in flight.
-AES_TARGET inline void AesNi::xor_keystream_without_carry(std::uint64_t high, std::uint64_t low,
+DALLOWGATE_INLINE void AesNi::xor_keystream_without_carry(std::uint64_t high, std::uint64_t low,
                                                           const std::uint8_t* in, std::uint8_t* out,
                                                           std::size_t batches) const {
     const __m128i* k = keys_.encrypt;
@@ -65,6 +54,17 @@ AES_TARGET inline void AesNi::xor_keystream_without_carry(std::uint64_t high, st
     }
 }
 
+void AesNi::xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
+                          std::uint8_t* out, std::size_t batches) const {
+    xor_keystream_runs(*this, high, low, in, out, batches,
+                       [this](std::uint64_t run_high, std::uint64_t run_low,
+                              const std::uint8_t* run_in, std::uint8_t* run_out, std::size_t run) {
+                           xor_keystream_without_carry(run_high, run_low, run_in, run_out, run);
+                       });
+}
+
 }  // namespace dallowgate
+
+DALLOWGATE_END_TARGET_REGION
 
 #endif

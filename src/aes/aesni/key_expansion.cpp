@@ -14,14 +14,14 @@ namespace {
 using namespace aesni_key_steps;
 
 template <int Rcon>
-AES_TARGET inline void expand_pair(__m128i* k, int i) {
+AES_TARGET DALLOWGATE_INLINE void expand_pair(__m128i* k, int i) {
     k[i] = next_even<Rcon>(k[i - 2], k[i - 1]);
     if (i + 1 < 15) k[i + 1] = next_odd(k[i - 1], k[i]);
 }
 
 // The encryption round keys. Inlined into two wrappers: with AVX's three-operand forms the
 // expansion needs no register copies.
-AES_TARGET inline void expand(const std::uint8_t* key, __m128i* encrypt) {
+AES_TARGET DALLOWGATE_INLINE void expand(const std::uint8_t* key, __m128i* encrypt) {
     encrypt[0] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(key));
     encrypt[1] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(key + 16));
     expand_pair<0x01>(encrypt, 2);

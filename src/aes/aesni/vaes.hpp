@@ -1,5 +1,5 @@
 // The VAES variant of the AES-NI backend: the same key schedule and single-block operations,
-// with batches of sixteen blocks on 256-bit registers (CTR's keystream).
+// with batches of sixteen blocks on 256-bit registers (CTR's keystream, vaes_ctr.cpp).
 #pragma once
 
 #include "aes/aesni/aesni.hpp"
@@ -16,14 +16,7 @@ public:
 
     using AesNi::AesNi;
 
-    template <class Blocks, class Loop>
-    VAES_LOOP_WRAPPER static decltype(auto) run_loop(Loop& loop,
-                                                     const typename Blocks::Keys& keys) {
-        const Blocks blocks(keys);
-        return loop(blocks);
-    }
-
-    VAES_TARGET void encrypt_batch(Block* blocks) const {
+    VAES_TARGET DALLOWGATE_INLINE void encrypt_batch(Block* blocks) const {
         __m256i pairs[PAIRS];
 #pragma GCC unroll 8
         for (std::size_t i = 0; i < PAIRS; ++i)
@@ -37,20 +30,15 @@ public:
     }
 
     // out = in XOR the keystream of `batches` batches from high:low, one VAES batch after
-    // another, advancing high:low past them.
+    // another, advancing high:low past them (vaes_ctr.cpp).
     VAES_TARGET void xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,
-                                   std::uint8_t* out, std::size_t batches) const {
-        xor_keystream_batches(*this, high, low, in, out, batches);
-    }
+                                   std::uint8_t* out, std::size_t batches) const;
 
     // One batch of keystream XORed in (as xor_counter_keystream does it), with the counter
-    // blocks formed in 256-bit registers.
-    VAES_TARGET void xor_keystream_batch(std::uint64_t high, std::uint64_t low,
-                                         const std::uint8_t* in, std::uint8_t* out) const {
-        if (low_half_wraps(low, batch_width)) {
-            xor_counter_keystream(*this, high, low, in, out);
-            return;
-        }
+    // blocks formed in 256-bit registers, where the low half does not wrap within the batch.
+    VAES_TARGET DALLOWGATE_INLINE void xor_keystream_batch(std::uint64_t high, std::uint64_t low,
+                                                           const std::uint8_t* in,
+                                                           std::uint8_t* out) const {
         // Each 64-bit lane byte-reversed: (high, low) pairs become big-endian counter blocks.
         const __m256i to_big_endian =
             _mm256_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,
@@ -77,7 +65,7 @@ public:
 private:
     static constexpr std::size_t PAIRS = batch_width / 2;
 
-    VAES_TARGET void encrypt_pairs(__m256i* pairs) const {
+    VAES_TARGET DALLOWGATE_INLINE void encrypt_pairs(__m256i* pairs) const {
         const __m128i* k = keys_.encrypt;
         __m256i round_key = _mm256_broadcastsi128_si256(k[0]);
 #pragma GCC unroll 8

@@ -1,6 +1,6 @@
 // The ARMv8 backend: AES-256 on the Cryptographic Extension's AESE, AESMC, AESD and AESIMC, with
 // the key schedule for the directions a call uses (key_expansion.cpp), block operations that
-// the mode loops inline, its own CTR kernel (ctr_kernel.hpp) and short CTR call (short_ctr.cpp).
+// the mode loops inline, its own CTR kernel (ctr_kernel.cpp) and short CTR call (short_ctr.cpp).
 // Each round's AESE and AESMC stay adjacent, so that cores which fuse the pair do.
 #pragma once
 
@@ -10,19 +10,26 @@
 
 #include <arm_neon.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
-#include "aes/armv8/ctr_kernel.hpp"
 #include "aes/armv8/rounds.hpp"
 #include "aes/backend.hpp"
 #include "aes/contract.hpp"
-#include "aes/keystream.hpp"
 #include "common/counter128.hpp"
-#include "common/cpu_features.hpp"
 
 namespace dallowgate {
+
+namespace armv8_ctr {
+// The CTR kernel over `batches` batches from high:low, where low + 8 * batches - 1 does not wrap:
+// with AES alone (ctr_kernel.cpp), or where the CPU has EOR3 (ctr_kernel_eor3.cpp).
+ARM_AES_TARGET void xor_keystream_without_carry_aes(const uint8x16_t* k, std::uint64_t high,
+                                                    std::uint64_t low, const std::uint8_t* in,
+                                                    std::uint8_t* out, std::size_t batches);
+ARM_EOR3_TARGET void xor_keystream_without_carry_eor3(const uint8x16_t* k, std::uint64_t high,
+                                                      std::uint64_t low, const std::uint8_t* in,
+                                                      std::uint8_t* out, std::size_t batches);
+}  // namespace armv8_ctr
 
 // 15 encryption round keys, then the 15 round keys of the equivalent inverse cipher in the
 // order they are used (decrypt[0] is encryption round key 14), expanded when `use` includes
@@ -50,22 +57,23 @@ private:
     }
 };
 
-// Block operations over a schedule, inlined into the mode loops by their wrappers. They read
-// the round keys from copies of their own, made inside the wrapper, which no store of a loop
-// can reach: the loop keeps them in registers (there are 32) instead of loading them for every
-// block. Where the copies live in memory, they are erased there when the operations go away.
+// Block operations over a schedule, always inlined into the mode loops (which run inside a
+// target region with at least ARM_AES_FEATURES). They read the round keys from copies of their
+// own, made where a loop starts, which no store of the loop can reach: the loop keeps them in
+// registers (there are 32) instead of loading them for every block. Where the copies live in
+// memory, they are erased there when the operations go away.
 class Armv8Aes {
 public:
     using Keys = Armv8AesKeys;
     using Block = uint8x16_t;
     static constexpr std::size_t batch_width = 8;
 
-    ARM_AES_TARGET explicit Armv8Aes(const Armv8AesKeys& keys) {
+    ARM_AES_TARGET DALLOWGATE_INLINE explicit Armv8Aes(const Armv8AesKeys& keys) {
         for (int round = 0; round < 15; ++round) encrypt_[round] = keys.encrypt[round];
         for (int round = 0; round < 15; ++round)
             decrypt_[round] = keys.has_decrypt ? keys.decrypt[round] : vdupq_n_u8(0);
     }
-    ARM_AES_TARGET ~Armv8Aes() {
+    ARM_AES_TARGET DALLOWGATE_INLINE ~Armv8Aes() {
         volatile uint8x16_t* copies[] = {encrypt_, decrypt_};
         for (volatile uint8x16_t* round_keys : copies)
             for (int round = 0; round < 15; ++round) round_keys[round] = vdupq_n_u8(0);
@@ -73,39 +81,38 @@ public:
     Armv8Aes(const Armv8Aes&) = delete;
     Armv8Aes& operator=(const Armv8Aes&) = delete;
 
-    template <class Blocks, class Loop>
-    ARM_AES_LOOP_WRAPPER static decltype(auto) run_loop(Loop& loop,
-                                                        const typename Blocks::Keys& keys) {
-        const Blocks blocks(keys);
-        return loop(blocks);
+    ARM_AES_TARGET DALLOWGATE_INLINE static Block load(const std::uint8_t* p) {
+        return vld1q_u8(p);
     }
-
-    ARM_AES_TARGET static Block load(const std::uint8_t* p) { return vld1q_u8(p); }
-    ARM_AES_TARGET static void store(std::uint8_t* p, Block b) { vst1q_u8(p, b); }
-    ARM_AES_TARGET static Block xor_blocks(Block a, Block b) { return veorq_u8(a, b); }
+    ARM_AES_TARGET DALLOWGATE_INLINE static void store(std::uint8_t* p, Block b) { vst1q_u8(p, b); }
+    ARM_AES_TARGET DALLOWGATE_INLINE static Block xor_blocks(Block a, Block b) {
+        return veorq_u8(a, b);
+    }
     // The 16-byte big-endian counter block of the 128-bit value high:low.
-    ARM_AES_TARGET static Block counter_block(std::uint64_t high, std::uint64_t low) {
+    ARM_AES_TARGET DALLOWGATE_INLINE static Block counter_block(std::uint64_t high,
+                                                                std::uint64_t low) {
         return vrev64q_u8(vreinterpretq_u8_u64(vcombine_u64(vcreate_u64(high), vcreate_u64(low))));
     }
-    // The counter blocks of high:low + 0 .. 3.
-    ARM_AES_TARGET static void four_counter_blocks(std::uint64_t high, std::uint64_t low,
-                                                   Block* blocks) {
-        if (low_half_wraps(low, 4)) return counter_blocks<Armv8Aes, 4>(high, low, blocks);
+    // The counter blocks of high:low + 0 .. 3, where the low half does not wrap among them.
+    ARM_AES_TARGET DALLOWGATE_INLINE static void four_counter_blocks(std::uint64_t high,
+                                                                     std::uint64_t low,
+                                                                     Block* blocks) {
         counter_run<4>(high, low, blocks);
     }
 
-    ARM_AES_TARGET Block encrypt(Block x) const {
+    ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt(Block x) const {
         const uint8x16_t zero = vdupq_n_u8(0);
         return encrypt_between(x, zero, zero);
     }
-    ARM_AES_TARGET Block decrypt(Block x) const {
+    ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt(Block x) const {
         const uint8x16_t zero = vdupq_n_u8(0);
         return decrypt_between(x, zero, zero);
     }
 
     // E(in ^ before) ^ after: `before` enters with round key 0 (AESE adds the key first) and
     // `after` with round key 14, so that a value carried from the previous block meets one XOR.
-    ARM_AES_TARGET Block encrypt_between(Block in, Block before, Block after) const {
+    ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_between(Block in, Block before,
+                                                           Block after) const {
         const uint8x16_t* k = encrypt_;
         uint8x16_t x = veorq_u8(in, before);
 #pragma GCC unroll 13
@@ -114,7 +121,8 @@ public:
     }
 
     // D(in ^ before) ^ after, arranged as encrypt_between.
-    ARM_AES_TARGET Block decrypt_between(Block in, Block before, Block after) const {
+    ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_between(Block in, Block before,
+                                                           Block after) const {
         const uint8x16_t* k = decrypt_;
         uint8x16_t x = veorq_u8(in, before);
 #pragma GCC unroll 13
@@ -123,50 +131,34 @@ public:
     }
 
     // Encrypts batch_width blocks, all advanced one round at a time.
-    ARM_AES_TARGET void encrypt_batch(Block* blocks) const { encrypt_group<batch_width>(blocks); }
+    ARM_AES_TARGET DALLOWGATE_INLINE void encrypt_batch(Block* blocks) const {
+        encrypt_group<batch_width>(blocks);
+    }
     // Encrypts four blocks together (short CTR tails).
-    ARM_AES_TARGET void encrypt_four(Block* blocks) const { encrypt_group<4>(blocks); }
+    ARM_AES_TARGET DALLOWGATE_INLINE void encrypt_four(Block* blocks) const {
+        encrypt_group<4>(blocks);
+    }
 
     // out = in XOR the keystream of `batches` * batch_width counter blocks from high:low,
     // advancing high:low past them: the batches whose counters carry into the high half one by
-    // one, the runs between them by the kernel.
+    // one, the runs between them by the kernel (ctr_kernel.cpp).
     ARM_AES_TARGET void xor_keystream(std::uint64_t& high, std::uint64_t& low,
                                       const std::uint8_t* in, std::uint8_t* out,
-                                      std::size_t batches) const {
-        static_assert(batch_width == armv8_ctr::BATCH);
-        constexpr std::uint64_t MAX = ~std::uint64_t{0};
-        while (batches != 0) {
-            std::size_t run = 1;
-            if (low_half_wraps(low, batch_width)) {
-                xor_counter_keystream(*this, high, low, in, out);
-            } else {
-                run = std::min<std::uint64_t>(batches,
-                                              (MAX - low - (batch_width - 1)) / batch_width + 1);
-                if (cpu_features().arm_sha3)
-                    armv8_ctr::xor_keystream_without_carry_eor3(encrypt_, high, low, in, out, run);
-                else
-                    armv8_ctr::xor_keystream_without_carry_aes(encrypt_, high, low, in, out, run);
-            }
-            advance_counter(high, low, run * batch_width);
-            in += 16 * batch_width * run;
-            out += 16 * batch_width * run;
-            batches -= run;
-        }
-    }
+                                      std::size_t batches) const;
 
     // The shortest CTR calls (short_ctr.cpp): a keystream that lies within four counter blocks,
     // the key expanded while they are encrypted, each round key applied as soon as it exists;
     // no schedule is stored, so there is none to erase.
     static constexpr std::size_t short_keystream_reach = 64;
-    ARM_AES_LOOP_WRAPPER static void xor_short_keystream(const std::uint8_t* key,
-                                                         const std::uint8_t* in, std::uint8_t* out,
-                                                         std::size_t size, std::uint64_t& high,
-                                                         std::uint64_t& low, std::size_t& position);
+    ARM_AES_TARGET static void xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
+                                                   std::uint8_t* out, std::size_t size,
+                                                   KeystreamPoint& point);
 
 private:
     // The counter blocks of high:low + 0 .. N - 1 where the low half does not wrap among them.
     template <std::size_t N>
-    ARM_AES_TARGET static void counter_run(std::uint64_t high, std::uint64_t low, Block* blocks) {
+    ARM_AES_TARGET DALLOWGATE_INLINE static void counter_run(std::uint64_t high, std::uint64_t low,
+                                                             Block* blocks) {
         const uint64x2_t native = vcombine_u64(vcreate_u64(high), vcreate_u64(low));
 #pragma GCC unroll 8
         for (std::size_t i = 0; i < N; ++i)
@@ -176,7 +168,7 @@ private:
 
     // All rounds of N blocks, the blocks advanced one round at a time.
     template <std::size_t N>
-    ARM_AES_TARGET void encrypt_group(Block* blocks) const {
+    ARM_AES_TARGET DALLOWGATE_INLINE void encrypt_group(Block* blocks) const {
         armv8_rounds::encrypt<N>(encrypt_, blocks);
     }
 

@@ -1,8 +1,10 @@
 // The ARMv8 CTR keystream kernel over runs of batches whose counters do not carry into the
-// high half: eight counter blocks in flight. Where the
-// lowest byte of the counter does not carry within a run either, a counter block is the one
-// before it plus one in its last byte (one byte add); elsewhere it is the 64-bit sum, byte
-// reversed.
+// high half: eight counter blocks in flight. Where the lowest byte of the counter does not carry
+// within a run either, a counter block is the one before it plus one in its last byte (one byte
+// add); elsewhere it is the 64-bit sum, byte reversed.
+//
+// Generic code: included by the kernel's two builds (ctr_kernel.cpp, ctr_kernel_eor3.cpp), each
+// inside its target region (common/platform.hpp).
 #pragma once
 
 #include "common/platform.hpp"
@@ -11,7 +13,6 @@
 
 #include <arm_neon.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,20 +23,20 @@ namespace dallowgate::armv8_ctr {
 inline constexpr std::size_t BATCH = 8;
 
 // a ^ b ^ c in one instruction (SHA3's EOR3).
-ARM_EOR3_TARGET inline uint8x16_t eor3(uint8x16_t a, uint8x16_t b, uint8x16_t c) {
+ARM_EOR3_TARGET DALLOWGATE_INLINE uint8x16_t eor3(uint8x16_t a, uint8x16_t b, uint8x16_t c) {
     return veor3q_u8(a, b, c);
 }
 
 // out = in XOR the keystream of one batch of counter blocks (formed by the caller). With
-// `Eor3`, round key 14 and the text meet the block in one EOR3. These templates carry no
-// target: they are instantiated inside functions that do (Armv8Aes's, or the EOR3 wrapper).
+// `Eor3`, round key 14 and the text meet the block in one EOR3.
 template <bool Eor3>
-void xor_batch(const uint8x16_t* k, uint8x16_t* blocks, const std::uint8_t* in, std::uint8_t* out) {
+DALLOWGATE_INLINE void xor_batch(const uint8x16_t* k, uint8x16_t* blocks, const std::uint8_t* in,
+                                 std::uint8_t* out) {
     if constexpr (Eor3)
         armv8_rounds::encrypt_but_last_key<BATCH>(k, blocks);
     else
         armv8_rounds::encrypt<BATCH>(k, blocks);
-        // Four blocks at a time, loads together and stores together, so that they pair up.
+    // Four blocks at a time, loads together and stores together, so that they pair up.
 #pragma GCC unroll 2
     for (std::size_t half = 0; half < BATCH; half += 4) {
         uint8x16_t text[4];
@@ -54,14 +55,15 @@ void xor_batch(const uint8x16_t* k, uint8x16_t* blocks, const std::uint8_t* in, 
 }
 
 // The big-endian counter block of high:low.
-ARM_AES_TARGET inline uint8x16_t counter_block(uint64x2_t native) {
+DALLOWGATE_INLINE uint8x16_t counter_block(uint64x2_t native) {
     return vrev64q_u8(vreinterpretq_u8_u64(native));
 }
 
 // `batches` batches from high:low, where low + 8 * batches - 1 does not wrap.
 template <bool Eor3>
-void xor_keystream_without_carry(const uint8x16_t* k, std::uint64_t high, std::uint64_t low,
-                                 const std::uint8_t* in, std::uint8_t* out, std::size_t batches) {
+DALLOWGATE_INLINE void xor_keystream_without_carry(const uint8x16_t* k, std::uint64_t high,
+                                                   std::uint64_t low, const std::uint8_t* in,
+                                                   std::uint8_t* out, std::size_t batches) {
     // 1, 2 and 4 in the last byte: eight counter blocks from the first in eight adds.
     uint8x16_t one = vsetq_lane_u8(1, vdupq_n_u8(0), 15);
     __asm__("" : "+w"(one));
@@ -73,7 +75,8 @@ void xor_keystream_without_carry(const uint8x16_t* k, std::uint64_t high, std::u
         const std::uint64_t low_byte = low & 0xff;
         if (low_byte <= 0x100 - BATCH) {
             // Counters low .. low + 8 * run - 1 all share every byte but the last.
-            const std::size_t run = std::min<std::size_t>(batches, (0x100 - low_byte) / BATCH);
+            const std::size_t fit = (0x100 - low_byte) / BATCH;
+            const std::size_t run = fit < batches ? fit : batches;
             uint8x16_t next = counter_block(vcombine_u64(vcreate_u64(high), vcreate_u64(low)));
             for (std::size_t b = 0; b < run; ++b, in += 16 * BATCH, out += 16 * BATCH) {
                 blocks[0] = next;
@@ -103,14 +106,18 @@ void xor_keystream_without_carry(const uint8x16_t* k, std::uint64_t high, std::u
     }
 }
 
-// The kernel over `batches` batches from high:low (ctr_kernels.cpp), where low + 8 * batches - 1
-// does not wrap: with AES alone, or where the CPU has EOR3.
-void xor_keystream_without_carry_aes(const uint8x16_t* k, std::uint64_t high, std::uint64_t low,
-                                     const std::uint8_t* in, std::uint8_t* out,
-                                     std::size_t batches);
-void xor_keystream_without_carry_eor3(const uint8x16_t* k, std::uint64_t high, std::uint64_t low,
-                                      const std::uint8_t* in, std::uint8_t* out,
-                                      std::size_t batches);
+// The kernel on copies of the round keys of its own, which stay in registers, erased where they
+// lie in memory.
+template <bool Eor3>
+DALLOWGATE_INLINE void xor_keystream_from_copies(const uint8x16_t* k, std::uint64_t high,
+                                                 std::uint64_t low, const std::uint8_t* in,
+                                                 std::uint8_t* out, std::size_t batches) {
+    uint8x16_t keys[15];
+    for (int round = 0; round < 15; ++round) keys[round] = k[round];
+    xor_keystream_without_carry<Eor3>(keys, high, low, in, out, batches);
+    volatile uint8x16_t* copy = keys;
+    for (int round = 0; round < 15; ++round) copy[round] = vdupq_n_u8(0);
+}
 
 }  // namespace dallowgate::armv8_ctr
 

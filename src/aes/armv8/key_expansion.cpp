@@ -12,7 +12,7 @@ namespace {
 using namespace armv8_key_steps;
 
 template <unsigned Rcon>
-ARM_AES_TARGET inline void expand_pair(uint8x16_t* k, int i) {
+ARM_AES_TARGET DALLOWGATE_INLINE void expand_pair(uint8x16_t* k, int i) {
     k[i] = next_even<Rcon>(k[i - 2], k[i - 1]);
     if (i + 1 < 15) k[i + 1] = next_odd(k[i - 1], k[i]);
 }

@@ -16,7 +16,8 @@ namespace dallowgate::armv8_rounds {
 // All rounds of N blocks but the addition of round key 14, the blocks advanced one round at a
 // time.
 template <std::size_t N>
-ARM_AES_TARGET inline void encrypt_but_last_key(const uint8x16_t* k, uint8x16_t* blocks) {
+ARM_AES_TARGET DALLOWGATE_INLINE void encrypt_but_last_key(const uint8x16_t* k,
+                                                           uint8x16_t* blocks) {
 #pragma GCC unroll 13
     for (int round = 0; round < 13; ++round) {
 #pragma GCC unroll 16
@@ -28,7 +29,7 @@ ARM_AES_TARGET inline void encrypt_but_last_key(const uint8x16_t* k, uint8x16_t*
 
 // All rounds of N blocks.
 template <std::size_t N>
-ARM_AES_TARGET inline void encrypt(const uint8x16_t* k, uint8x16_t* blocks) {
+ARM_AES_TARGET DALLOWGATE_INLINE void encrypt(const uint8x16_t* k, uint8x16_t* blocks) {
     encrypt_but_last_key<N>(k, blocks);
 #pragma GCC unroll 16
     for (std::size_t i = 0; i < N; ++i) blocks[i] = veorq_u8(blocks[i], k[14]);

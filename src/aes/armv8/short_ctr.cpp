@@ -3,20 +3,30 @@
 
 #if DALLOWGATE_AARCH64
 
+#include <cstddef>
+#include <cstdint>
+
 #include "aes/armv8/key_steps.hpp"
+#include "aes/contract.hpp"
+#include "common/counter128.hpp"
+#include "common/platform.hpp"
+#include "common/wipe.hpp"
+
+DALLOWGATE_BEGIN_TARGET_REGION(ARM_AES_FEATURES)
+#include "aes/keystream.hpp"
 
 namespace dallowgate {
 namespace {
 
 using namespace armv8_key_steps;
 
-ARM_AES_TARGET inline void round4(uint8x16_t* blocks, uint8x16_t round_key) {
+DALLOWGATE_INLINE void round4(uint8x16_t* blocks, uint8x16_t round_key) {
     for (int i = 0; i < 4; ++i) blocks[i] = vaesmcq_u8(vaeseq_u8(blocks[i], round_key));
 }
 
 // Rounds 2 to 13 come in pairs: an even round key, then an odd one.
 template <unsigned Rcon>
-ARM_AES_TARGET inline void round_pair(uint8x16_t* blocks, uint8x16_t& even, uint8x16_t& odd) {
+DALLOWGATE_INLINE void round_pair(uint8x16_t* blocks, uint8x16_t& even, uint8x16_t& odd) {
     even = next_even<Rcon>(even, odd);
     round4(blocks, even);
     odd = next_odd(odd, even);
@@ -24,7 +34,7 @@ ARM_AES_TARGET inline void round_pair(uint8x16_t* blocks, uint8x16_t& even, uint
 }
 
 // Encrypts the four blocks under `key`, expanding it on the way.
-ARM_AES_TARGET inline void encrypt_four_expanding(const std::uint8_t* key, uint8x16_t* blocks) {
+DALLOWGATE_INLINE void encrypt_four_expanding(const std::uint8_t* key, uint8x16_t* blocks) {
     uint8x16_t even = vld1q_u8(key);
     uint8x16_t odd = vld1q_u8(key + 16);
     round4(blocks, even);
@@ -45,16 +55,16 @@ ARM_AES_TARGET inline void encrypt_four_expanding(const std::uint8_t* key, uint8
 
 }  // namespace
 
-ARM_AES_LOOP_WRAPPER void Armv8Aes::xor_short_keystream(const std::uint8_t* key,
-                                                        const std::uint8_t* in, std::uint8_t* out,
-                                                        std::size_t size, std::uint64_t& high,
-                                                        std::uint64_t& low, std::size_t& position) {
+void Armv8Aes::xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in,
+                                   std::uint8_t* out, std::size_t size, KeystreamPoint& point) {
     uint8x16_t blocks[4];
-    four_counter_blocks(high, low, blocks);
+    dallowgate::four_counter_blocks<Armv8Aes>(point.high, point.low, blocks);
     encrypt_four_expanding(key, blocks);
-    xor_four_block_keystream<Armv8Aes>(blocks, in, out, size, high, low, position);
+    xor_four_block_keystream<Armv8Aes>(blocks, in, out, size, point);
 }
 
 }  // namespace dallowgate
+
+DALLOWGATE_END_TARGET_REGION
 
 #endif

@@ -3,6 +3,7 @@
 // choice and the erasure of our own key schedules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "backends.hpp"
 #include "common/cpu_features.hpp"
 #include "hex.hpp"
+#include "modes/loops.hpp"
 
 namespace dallowgate {
 namespace {
@@ -39,9 +41,9 @@ TEST_P(AesBackends, PublishedVectors) {
         Aes256Cipher c = cipher(from_hex(vector.key));
         ASSERT_EQ(c.backend(), GetParam());
         std::array<std::uint8_t, 16> out{}, back{};
-        c.encrypt_block(plaintext.data(), out.data());
+        encrypt_block(c, plaintext.data(), out.data());
         EXPECT_EQ(to_hex(out), vector.ciphertext);
-        c.decrypt_block(out.data(), back.data());
+        decrypt_block(c, out.data(), back.data());
         EXPECT_EQ(to_hex(back), vector.plaintext);
     }
 }
@@ -56,10 +58,10 @@ TEST_P(AesBackends, BatchEqualsSingleBlocksAndDecryptInverts) {
                                                                                               : 4u);
         auto blocks = random_bytes(rng, 16 * width);
         Bytes batch(blocks.size()), single(blocks.size()), back(16);
-        c.encrypt_batch(blocks.data(), batch.data());
+        encrypt_batch(c, blocks.data(), batch.data());
         for (std::size_t i = 0; i < width; ++i) {
-            c.encrypt_block(blocks.data() + 16 * i, single.data() + 16 * i);
-            c.decrypt_block(single.data() + 16 * i, back.data());
+            encrypt_block(c, blocks.data() + 16 * i, single.data() + 16 * i);
+            decrypt_block(c, single.data() + 16 * i, back.data());
             EXPECT_EQ(0, std::memcmp(back.data(), blocks.data() + 16 * i, 16));
         }
         EXPECT_EQ(batch, single);
@@ -72,13 +74,37 @@ TEST_P(AesBackends, AgreeWithLibcryptoOnBlocks) {
         auto key = random_bytes(rng, 32), blocks = random_bytes(rng, 32);
         Aes256Cipher ours = cipher(key), libcrypto(key_of(key), AesBackend::libcrypto);
         std::array<std::uint8_t, 16> a{}, b{};
-        ours.encrypt_block(blocks.data(), a.data());
-        libcrypto.encrypt_block(blocks.data(), b.data());
+        encrypt_block(ours, blocks.data(), a.data());
+        encrypt_block(libcrypto, blocks.data(), b.data());
         EXPECT_EQ(a, b);
-        ours.decrypt_block(blocks.data() + 16, a.data());
-        libcrypto.decrypt_block(blocks.data() + 16, b.data());
+        decrypt_block(ours, blocks.data() + 16, a.data());
+        decrypt_block(libcrypto, blocks.data() + 16, b.data());
         EXPECT_EQ(a, b);
     }
+}
+
+// The cipher holds the schedule of its backend in place and erases it when it goes away: what
+// is left of it is its backend and the schedule's flags (libcrypto's contexts are released to
+// libcrypto, which cleanses them: libcrypto_erasure_test).
+TEST_P(AesBackends, CipherErasesItsScheduleWhenReleased) {
+    alignas(Aes256Cipher) unsigned char storage[sizeof(Aes256Cipher)];
+    std::memset(storage, 0x5a, sizeof storage);
+    const Bytes key(32, 0xa7);
+    auto written = [&] {
+        return std::count_if(std::begin(storage), std::end(storage),
+                             [](unsigned char byte) { return byte != 0 && byte != 0x5a; });
+    };
+    const bool in_place = GetParam() != AesBackend::libcrypto;
+    auto* made = new (storage) Aes256Cipher(key_of(key), AesUse::both, GetParam());
+    if (in_place) {
+        ASSERT_GT(written(), 100);  // the schedule was there
+    }
+    made->~Aes256Cipher();
+    if (in_place) {
+        EXPECT_LE(written(), 2);
+    }
+    EXPECT_EQ(std::search(std::begin(storage), std::end(storage), key.begin(), key.begin() + 16),
+              std::end(storage));
 }
 
 INSTANTIATE_ON_EACH_BACKEND(AesBackends);
