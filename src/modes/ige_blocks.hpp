@@ -18,10 +18,11 @@ DALLOWGATE_INLINE void ige_encrypt_blocks(const Aes& aes, const std::uint8_t* in
                                           std::size_t blocks, const std::uint8_t* iv) {
     auto previous_ciphertext = Aes::load(iv);
     auto previous_plaintext = Aes::load(iv + 16);
-    for (std::size_t i = 0; i < blocks; ++i, in += 16, out += 16) {
-        auto plaintext = Aes::load(in);
+    // One offset into both, run up to the end (compilers then keep no count of blocks).
+    for (std::size_t at = 0, end = 16 * blocks; at != end; at += 16) {
+        auto plaintext = Aes::load(in + at);
         auto ciphertext = aes.encrypt_between(plaintext, previous_ciphertext, previous_plaintext);
-        Aes::store(out, ciphertext);
+        Aes::store(out + at, ciphertext);
         previous_ciphertext = ciphertext;
         previous_plaintext = plaintext;
     }
@@ -32,10 +33,10 @@ DALLOWGATE_INLINE void ige_decrypt_blocks(const Aes& aes, const std::uint8_t* in
                                           std::size_t blocks, const std::uint8_t* iv) {
     auto previous_ciphertext = Aes::load(iv);
     auto previous_plaintext = Aes::load(iv + 16);
-    for (std::size_t i = 0; i < blocks; ++i, in += 16, out += 16) {
-        auto ciphertext = Aes::load(in);
+    for (std::size_t at = 0, end = 16 * blocks; at != end; at += 16) {
+        auto ciphertext = Aes::load(in + at);
         auto plaintext = aes.decrypt_between(ciphertext, previous_plaintext, previous_ciphertext);
-        Aes::store(out, plaintext);
+        Aes::store(out + at, plaintext);
         previous_ciphertext = ciphertext;
         previous_plaintext = plaintext;
     }

@@ -56,8 +56,13 @@ public:
     template <int First, int Last>
     ARM_SHA2_TARGET DALLOWGATE_INLINE void groups() {
         if constexpr (First < Last) {
-            uint32x4_t k0, k1;  // one LDP, which compilers do not always pair on their own
-            __asm__("ldp %q0, %q1, [%2, %3]" : "=w"(k0), "=w"(k1) : "r"(k_), "i"(16 * First));
+            // One LDP, which compilers do not always pair on their own; volatile, so that it
+            // stays in the block's rounds rather than being hoisted out of a loop over blocks
+            // (clang did, and then kept the constants on the stack).
+            uint32x4_t k0, k1;
+            __asm__ __volatile__("ldp %q0, %q1, [%2, %3]"
+                                 : "=w"(k0), "=w"(k1)
+                                 : "r"(k_), "i"(16 * First));
             group<First>(k0);
             group<First + 1>(k1);
             if constexpr (First + 1 < Last) groups<First + 2, Last>();

@@ -24,7 +24,7 @@ namespace dallowgate {
 void armv8_ctr::xor_keystream_without_carry_aes(const uint8x16_t* k, std::uint64_t high,
                                                 std::uint64_t low, const std::uint8_t* in,
                                                 std::uint8_t* out, std::size_t batches) {
-    xor_keystream_from_copies<false>(k, high, low, in, out, batches);
+    xor_keystream_without_carry<false>(k, high, low, in, out, batches);
 }
 
 void Armv8Aes::xor_keystream(std::uint64_t& high, std::uint64_t& low, const std::uint8_t* in,

@@ -64,6 +64,11 @@ template <bool Eor3>
 DALLOWGATE_INLINE void xor_keystream_without_carry(const uint8x16_t* k, std::uint64_t high,
                                                    std::uint64_t low, const std::uint8_t* in,
                                                    std::uint8_t* out, std::size_t batches) {
+    // The round keys as values of their own, which the loop keeps in registers (read from `k`
+    // in the loop, they were loaded again for every batch by some compilers).
+    uint8x16_t round_keys[15];
+    for (int round = 0; round < 15; ++round) round_keys[round] = k[round];
+    k = round_keys;
     // 1, 2 and 4 in the last byte: eight counter blocks from the first in eight adds.
     uint8x16_t one = vsetq_lane_u8(1, vdupq_n_u8(0), 15);
     __asm__("" : "+w"(one));
@@ -104,19 +109,6 @@ DALLOWGATE_INLINE void xor_keystream_without_carry(const uint8x16_t* k, std::uin
             --batches;
         }
     }
-}
-
-// The kernel on copies of the round keys of its own, which stay in registers, erased where they
-// lie in memory.
-template <bool Eor3>
-DALLOWGATE_INLINE void xor_keystream_from_copies(const uint8x16_t* k, std::uint64_t high,
-                                                 std::uint64_t low, const std::uint8_t* in,
-                                                 std::uint8_t* out, std::size_t batches) {
-    uint8x16_t keys[15];
-    for (int round = 0; round < 15; ++round) keys[round] = k[round];
-    xor_keystream_without_carry<Eor3>(keys, high, low, in, out, batches);
-    volatile uint8x16_t* copy = keys;
-    for (int round = 0; round < 15; ++round) copy[round] = vdupq_n_u8(0);
 }
 
 }  // namespace dallowgate::armv8_ctr
