@@ -32,6 +32,7 @@ ANY_INCLUDE = re.compile(r'^#include ([<"])([^>"]+)[>"]', re.M)
 # includes them.
 GENERIC_MARK = "// Generic code: included by"
 BEGIN, END = "DALLOWGATE_BEGIN_TARGET_REGION(", "DALLOWGATE_END_TARGET_REGION"
+TARGET_ATTRIBUTE = re.compile(r"\b[A-Z0-9_]+_TARGET\b|__attribute__\(\(target")
 
 
 def includes(text):
@@ -72,6 +73,16 @@ def region_breaches(relative, text, texts, generic):
     if depth > 0:
         breaches.append(f"{relative}: a target region left open")
     has_region = BEGIN in text
+    # GCC (on aarch64) carries a target attribute met inside a region over to the region's
+    # later functions: functions with targets of their own are defined outside regions.
+    depth_now = 0
+    for line in text.splitlines():
+        if line.startswith(BEGIN):
+            depth_now += 1
+        elif line.startswith(END):
+            depth_now -= 1
+        elif depth_now and TARGET_ATTRIBUTE.search(line):
+            breaches.append(f"{relative}: a target attribute inside a target region")
     for name in inside:
         if name not in generic:
             breaches.append(f"{relative}: includes {name} inside a target region (only generic "
@@ -101,6 +112,9 @@ def main():
         elif relative not in generic:
             breaches += [f"{relative}: includes generic {name} (only source files and generic "
                          "headers may)" for quoted, name in includes(text) if name in generic]
+        if relative in generic and TARGET_ATTRIBUTE.search(text):
+            breaches.append(f"{relative}: generic code with a target attribute (it is compiled "
+                            "inside target regions)")
         allowed = MAY_INCLUDE.get(folder)
         if allowed is None:
             breaches.append(f"{relative}: in a folder with no rules ({folder})")

@@ -58,8 +58,18 @@ DALLOWGATE_INLINE void short_keystream(const std::uint8_t* key, const std::uint8
     encrypt_four_expanding(key, blocks);
     xor_four_block_keystream<AesNi>(blocks, in, out, size, point);
 }
-void short_keystream_sse(const std::uint8_t* key, const std::uint8_t* in, std::uint8_t* out,
-                         std::size_t size, KeystreamPoint& point) {
+}  // namespace
+}  // namespace dallowgate
+
+DALLOWGATE_END_TARGET_REGION
+
+namespace dallowgate {
+namespace {
+
+// The two builds, outside the region (a function with a target of its own stays out of
+// regions), and the choice between them, which stays a branch to one or the other.
+AES_TARGET void short_keystream_sse(const std::uint8_t* key, const std::uint8_t* in,
+                                    std::uint8_t* out, std::size_t size, KeystreamPoint& point) {
     short_keystream(key, in, out, size, point);
 }
 AES_AVX_TARGET void short_keystream_avx(const std::uint8_t* key, const std::uint8_t* in,
@@ -69,13 +79,7 @@ AES_AVX_TARGET void short_keystream_avx(const std::uint8_t* key, const std::uint
 }
 
 }  // namespace
-}  // namespace dallowgate
 
-DALLOWGATE_END_TARGET_REGION
-
-namespace dallowgate {
-
-// Outside the region, so that it stays a branch to one build or the other.
 void AesNi::xor_short_keystream(const std::uint8_t* key, const std::uint8_t* in, std::uint8_t* out,
                                 std::size_t size, KeystreamPoint& point) {
     if (cpu_features().avx)

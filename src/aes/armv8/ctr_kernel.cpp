@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "aes/armv8/eor3.hpp"
 #include "aes/armv8/rounds.hpp"
 #include "aes/contract.hpp"
 #include "common/counter128.hpp"

@@ -16,16 +16,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "aes/armv8/eor3.hpp"
 #include "aes/armv8/rounds.hpp"
 
 namespace dallowgate::armv8_ctr {
 
 inline constexpr std::size_t BATCH = 8;
-
-// a ^ b ^ c in one instruction (SHA3's EOR3).
-ARM_EOR3_TARGET DALLOWGATE_INLINE uint8x16_t eor3(uint8x16_t a, uint8x16_t b, uint8x16_t c) {
-    return veor3q_u8(a, b, c);
-}
 
 // out = in XOR the keystream of one batch of counter blocks (formed by the caller). With
 // `Eor3`, round key 14 and the text meet the block in one EOR3.

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "aes/armv8/eor3.hpp"
 #include "aes/armv8/rounds.hpp"
 #include "common/platform.hpp"
 
