@@ -57,7 +57,9 @@ TEST(ScratchBuffer, AFailedCallLeavesAnEmptySlot) {
         ASSERT_TRUE(buffer.resize_uninitialized(64));
         give_back_scratch(std::move(buffer));
     }
-    { ByteBuffer taken = take_scratch(); }  // the call failed: the buffer is dropped
+    {
+        ByteBuffer taken = take_scratch();
+    }  // the call failed: the buffer is dropped
     EXPECT_EQ(take_scratch().capacity(), 0u);
 }
 
