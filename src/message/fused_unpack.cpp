@@ -84,13 +84,16 @@ DALLOWGATE_INLINE Sha256Digest decrypt_and_hash(const Aes& aes,
     Sha sha;
     {
         // The running state is a copy whose address is never taken, so that it stays in
-        // registers.
+        // registers (but for the state saved for each block's final addition, where the SHA
+        // state keeps it in memory).
         Sha running = sha;
+        typename Sha::Saved saved{};
         const std::uint8_t* hash_from = first;
-        for (std::size_t k = 1; k < steps; ++k) {
-            const std::uint8_t* from = in + 64 * k;
-            std::uint8_t* to = rest + (64 * k - 32);
-            running.begin(hash_from);
+        // Steps 1 to steps - 1: one offset up to the end.
+        for (std::size_t offset = 64; offset < 64 * steps; offset += 64) {
+            const std::uint8_t* from = in + offset;
+            std::uint8_t* to = rest + (offset - 32);
+            running.begin(hash_from, saved);
             decrypt_block(aes, from, to, previous_ciphertext, previous_plaintext);
             running.template groups<0, 3>();
             decrypt_block(aes, from + 16, to + 16, previous_ciphertext, previous_plaintext);
@@ -99,10 +102,11 @@ DALLOWGATE_INLINE Sha256Digest decrypt_and_hash(const Aes& aes,
             running.template groups<8, 11>();
             decrypt_block(aes, from + 48, to + 48, previous_ciphertext, previous_plaintext);
             running.template groups<12, 15>();
-            running.end();
+            running.end(saved);
             hash_from = to - 32;
         }
         sha = running;
+        wipe(&saved, sizeof saved);
     }
     for (; at + 16 <= size; at += 16)
         decrypt_block(aes, in + at, rest + (at - 32), previous_ciphertext, previous_plaintext);

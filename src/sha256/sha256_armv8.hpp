@@ -77,6 +77,26 @@ public:
         efgh_ = vaddq_u32(efgh_, saved_efgh_);
     }
 
+    // begin() and end() with the state saved in `saved` (one STP and one LDP) rather than in two
+    // registers, for the one-pass unpack loop, which needs every vector register for other work:
+    // clang then keeps the loop's round keys in registers rather than loading them again in
+    // every step (and GCC's loop keeps its length).
+    struct Saved {
+        uint32x4_t words[2];
+    };
+    ARM_SHA2_TARGET DALLOWGATE_INLINE void begin(const std::uint8_t* block, Saved& saved) {
+#pragma GCC unroll 4
+        for (int i = 0; i < 4; ++i)
+            w_[i] = vreinterpretq_u32_u8(vrev32q_u8(vld1q_u8(block + 16 * i)));
+        __asm__ __volatile__("stp %q1, %q2, %0" : "=Q"(saved) : "w"(abcd_), "w"(efgh_));
+    }
+    ARM_SHA2_TARGET DALLOWGATE_INLINE void end(const Saved& saved) {
+        uint32x4_t abcd, efgh;
+        __asm__ __volatile__("ldp %q0, %q1, %2" : "=w"(abcd), "=w"(efgh) : "Q"(saved));
+        abcd_ = vaddq_u32(abcd_, abcd);
+        efgh_ = vaddq_u32(efgh_, efgh);
+    }
+
     // A whole block.
     ARM_SHA2_TARGET DALLOWGATE_INLINE void compress(const std::uint8_t* block) {
         begin(block);

@@ -72,6 +72,12 @@ public:
         cdgh_ = _mm_add_epi32(cdgh_, saved_cdgh_);
     }
 
+    // begin() and end() with a place for the saved state, as the ARMv8 state has: here the
+    // state is saved in registers, and the place holds nothing.
+    struct Saved {};
+    SHA_TARGET DALLOWGATE_INLINE void begin(const std::uint8_t* block, Saved&) { begin(block); }
+    SHA_TARGET DALLOWGATE_INLINE void end(const Saved&) { end(); }
+
     // A whole block.
     SHA_TARGET DALLOWGATE_INLINE void compress(const std::uint8_t* block) {
         begin(block);

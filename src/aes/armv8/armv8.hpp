@@ -120,14 +120,35 @@ public:
         return veorq_u8(vaeseq_u8(x, k[13]), veorq_u8(k[14], after));
     }
 
-    // D(in ^ before) ^ after, arranged as encrypt_between.
+    // D(in ^ before) ^ after, arranged as encrypt_between. The rounds are one asm statement
+    // that takes all 15 round keys in registers: built from intrinsics, clang's one-pass
+    // unpack loop (message/fused_unpack.cpp) kept the keys on the stack and loaded them again
+    // in every step, which this leaves neither compiler room to do.
     ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_between(Block in, Block before,
                                                            Block after) const {
         const uint8x16_t* k = decrypt_;
         uint8x16_t x = veorq_u8(in, before);
-#pragma GCC unroll 13
-        for (int round = 0; round < 13; ++round) x = vaesimcq_u8(vaesdq_u8(x, k[round]));
-        return veorq_u8(vaesdq_u8(x, k[13]), veorq_u8(k[14], after));
+        __asm__(
+            "aesd %0.16b, %1.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %2.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %3.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %4.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %5.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %6.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %7.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %8.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %9.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %10.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %11.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %12.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %13.16b\n\taesimc %0.16b, %0.16b\n\t"
+            "aesd %0.16b, %14.16b\n\t"
+            "eor %0.16b, %0.16b, %15.16b"
+            : "+w"(x)
+            : "w"(k[0]), "w"(k[1]), "w"(k[2]), "w"(k[3]), "w"(k[4]), "w"(k[5]), "w"(k[6]),
+              "w"(k[7]), "w"(k[8]), "w"(k[9]), "w"(k[10]), "w"(k[11]), "w"(k[12]), "w"(k[13]),
+              "w"(veorq_u8(k[14], after)));
+        return x;
     }
 
     // Encrypts batch_width blocks, all advanced one round at a time.
