@@ -1,5 +1,6 @@
 #include "binding/names.hpp"
 
+#include <atomic>
 #include <cstddef>
 #include <iterator>
 
@@ -9,14 +10,22 @@ namespace {
 constexpr const char* TEXTS[] = {"__name__", "__all__", "__module__", "__qualname__", "add_note"};
 static_assert(std::size(TEXTS) == static_cast<std::size_t>(Name::count));
 
-PyObject* strings[std::size(TEXTS)] = {};  // written once each, under the interpreter lock
+// Each published once: threads that race to make one (free-threaded builds) all use the first.
+std::atomic<PyObject*> strings[std::size(TEXTS)] = {};
 
 }  // namespace
 
 PyObject* interned(Name name) noexcept {
-    auto index = static_cast<std::size_t>(name);
-    if (!strings[index]) strings[index] = PyUnicode_InternFromString(TEXTS[index]);
-    return strings[index];
+    std::atomic<PyObject*>& slot = strings[static_cast<std::size_t>(name)];
+    PyObject* string = slot.load(std::memory_order_acquire);
+    if (string) return string;
+    PyObject* made = PyUnicode_InternFromString(TEXTS[static_cast<std::size_t>(name)]);
+    if (!made) return nullptr;
+    if (slot.compare_exchange_strong(string, made, std::memory_order_acq_rel,
+                                     std::memory_order_acquire))
+        return made;
+    Py_DECREF(made);  // another thread's was published first
+    return string;
 }
 
 }  // namespace dallowgate

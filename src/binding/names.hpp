@@ -1,4 +1,5 @@
-// Interned attribute names, created once per process on first use and kept.
+// Interned attribute names, created once per process on first use and kept (published
+// atomically: every thread sees one complete value).
 #pragma once
 
 #include "binding/python.hpp"

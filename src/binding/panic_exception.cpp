@@ -1,5 +1,7 @@
 #include "binding/panic_exception.hpp"
 
+#include <atomic>
+
 namespace dallowgate {
 namespace {
 
@@ -9,17 +11,25 @@ constexpr const char PANIC_DOC[] =
     "it will typically propagate all the way through the stack and cause the\n"
     "Python interpreter to exit.\n";
 
-PyObject* panic_type = nullptr;  // written once, under the interpreter lock
+// Published once: threads that race to make it (free-threaded builds) all use the first one.
+std::atomic<PyObject*> panic_type{nullptr};
 
 }  // namespace
 
 PyObject* panic_exception_type() noexcept {
-    if (!panic_type) {
-        panic_type = PyErr_NewExceptionWithDoc("tavrel_runtime.PanicException", PANIC_DOC,
+    PyObject* type = panic_type.load(std::memory_order_acquire);
+    if (type) return type;
+    PyObject* made = PyErr_NewExceptionWithDoc("tavrel_runtime.PanicException", PANIC_DOC,
                                                PyExc_BaseException, nullptr);
-        if (!panic_type) PyErr_Clear();
+    if (!made) {
+        PyErr_Clear();
+        return nullptr;
     }
-    return panic_type;
+    if (panic_type.compare_exchange_strong(type, made, std::memory_order_acq_rel,
+                                           std::memory_order_acquire))
+        return made;
+    Py_DECREF(made);  // another thread's was published first
+    return type;
 }
 
 }  // namespace dallowgate

@@ -1,5 +1,6 @@
 // PanicException: the BaseException subclass that internal faults are raised as.
-// Created on the first fault in the process; never a module attribute.
+// Created on the first fault in the process (once, whichever thread gets there first); never a
+// module attribute.
 #pragma once
 
 #include "binding/python.hpp"

@@ -1,4 +1,5 @@
-// The module definition: one exec slot that creates the eleven functions and fills __all__.
+// The module definition: one exec slot that creates the eleven functions and fills __all__ (and,
+// on free-threaded builds, the declaration that the module runs without the interpreter lock).
 #include "binding/python.hpp"
 
 #include <span>
@@ -41,8 +42,9 @@ std::span<PyMethodDef> method_records() {
         method_record<KDF, kdf_body>(),
         method_record<PACK_MESSAGE, pack_message_body>(),
         method_record<UNPACK_MESSAGE, unpack_message_body>(),
+        {nullptr, nullptr, 0, nullptr},  // the end, for PyModule_AddFunctions
     };
-    return records;
+    return std::span(records).first(std::size(records) - 1);
 }
 
 // The module's __all__ list, created empty if the module has none yet.
@@ -61,6 +63,7 @@ Result<Ref> all_list(PyObject* module) {
     return all;
 }
 
+#ifndef Py_GIL_DISABLED
 // The module's name as a str. PyPy's C API has no PyModule_GetNameObject.
 PyObject* module_name_object(PyObject* module) {
 #ifdef PYPY_VERSION
@@ -70,13 +73,29 @@ PyObject* module_name_object(PyObject* module) {
     return PyModule_GetNameObject(module);
 #endif
 }
+#endif
 
-MaybeError add_function(PyObject* module, PyMethodDef* record) {
+// The function object of a record. On free-threaded builds, PyModule_AddFunctions makes them
+// all at once (and sets them as attributes), as CPython makes its own modules' functions: those
+// get deferred reference counts (3.13 makes them immortal once threads run), so that threads
+// calling one function do not all count its references on one cache line, as they do for a
+// function made by PyCMethod_New.
+Result<Ref> function_object(PyObject* module, PyMethodDef* record) {
+#ifdef Py_GIL_DISABLED
+    Ref function = Ref::steal(PyObject_GetAttrString(module, record->ml_name));
+#else
     Ref module_name = Ref::steal(module_name_object(module));
     if (!module_name) return CallError::fetch_pending();
     Ref function = Ref::steal(PyCMethod_New(record, module, module_name.get(), nullptr));
+#endif
     if (!function) return CallError::fetch_pending();
-    module_name = Ref();
+    return function;
+}
+
+MaybeError add_function(PyObject* module, PyMethodDef* record) {
+    Result<Ref> made = function_object(module, record);
+    if (!made) return made.take_error();
+    const Ref function = std::move(*made);
 
     PyObject* name_attribute = interned(Name::dunder_name);
     if (!name_attribute) return CallError::fetch_pending();
@@ -100,6 +119,10 @@ MaybeError add_function(PyObject* module, PyMethodDef* record) {
 int module_exec(PyObject* module) {
     PyObject* outcome = call_frame([module]() -> Result<Ref> {
         if (!PyModule_Check(module)) return cast_error(module, "module");
+#ifdef Py_GIL_DISABLED
+        if (PyModule_AddFunctions(module, method_records().data()) < 0)
+            return CallError::fetch_pending();
+#endif
         for (PyMethodDef& record : method_records())
             if (MaybeError error = add_function(module, &record)) return std::move(*error);
         return Ref::borrow(Py_None);
@@ -111,6 +134,10 @@ int module_exec(PyObject* module) {
 
 PyModuleDef_Slot SLOTS[] = {
     {Py_mod_exec, reinterpret_cast<void*>(&module_exec)},
+#ifdef Py_GIL_DISABLED
+    // Safe without the interpreter lock: see binding/object_lock.hpp and in_place_claim.hpp.
+    {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+#endif
     {0, nullptr},
 };
 
