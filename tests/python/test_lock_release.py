@@ -3,11 +3,14 @@
 The switch interval is made so long that the interpreter never asks the calling thread to
 yield: another thread that is ready to run then runs during a call only if the call releases
 the interpreter lock. What is asserted does not depend on timing: a release is retried until
-the other thread got in, and a call that keeps the lock never lets it in."""
+the other thread got in, and a call that keeps the lock never lets it in. On a free-threaded
+build there is no lock to keep: every call lets other threads run."""
 
 import os
 import platform
+import subprocess
 import sys
+import sysconfig
 import threading
 
 import dallowgate
@@ -16,6 +19,7 @@ import pytest
 KEY, IV32, AUTH_KEY, ID8 = os.urandom(32), os.urandom(32), os.urandom(256), os.urandom(8)
 LONG = 8 * 2 ** 20
 SHORT = 2047  # one byte under the threshold
+FREE_THREADED = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
 
 
 def other_thread_ran_during(call, tries):
@@ -88,4 +92,18 @@ def test_long_calls_let_other_threads_run(call):
                     reason="PyPy may switch threads around a call while it converts large "
                            "objects for C code, whatever the call does with the lock")
 def test_short_calls_and_kdf_keep_the_lock(call):
-    assert not other_thread_ran_during(call, tries=3)
+    if FREE_THREADED:  # nothing to keep: the other thread runs beside the calls
+        assert other_thread_ran_during(call, tries=100_000)
+    else:
+        assert not other_thread_ran_during(call, tries=3)
+
+
+@pytest.mark.skipif(not FREE_THREADED, reason="only free-threaded builds run without the lock")
+def test_the_import_leaves_the_interpreter_lock_off():
+    """The module declares that it runs without the lock: importing it turns nothing back on and
+    warns of nothing (warnings are errors here), and the packages of this test run left it off
+    too, so that the tests above ran without it."""
+    subprocess.run([sys.executable, "-W", "error", "-c",
+                    "import sys, dallowgate; assert not sys._is_gil_enabled()"], check=True,
+                   env={**os.environ, "PYTHON_GIL": ""})
+    assert not sys._is_gil_enabled()

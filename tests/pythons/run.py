@@ -1,9 +1,11 @@
 """Builds the module with warnings as errors and runs the Python tests on every interpreter we
 support: CPython 3.9 to 3.13 as this machine has them (pyenv's, then python3.X on PATH),
-CPython 3.14 and 3.15 and PyPy 3.11 unpacked from Debian's testing suite, and Debian's own
-pypy3. Each gets a virtual environment under build/pythons. Prints what each one took.
+free-threaded CPython 3.13 built from Debian's testing suite's source package, CPython 3.14
+and 3.15 and PyPy 3.11 unpacked from Debian's testing suite, and Debian's own pypy3. Each gets
+a virtual environment under build/pythons. Prints what each one took.
 
-Usage: run.py --testing FOLDER --shim PATH [--only LABEL ...] [--repeat N -- PYTEST ARGS]"""
+Usage: run.py --testing FOLDER --free-threaded FOLDER --shim PATH [--only LABEL ...]
+              [--repeat N -- PYTEST ARGS]"""
 
 import argparse
 import glob
@@ -23,8 +25,9 @@ BUILD = ["-m", "pip", "install", "--no-build-isolation", "--no-deps", "-q",
 PYTEST = ["-m", "pytest", "-q", "-p", "no:cacheprovider"]
 PACKAGES = ["pip", "scikit-build-core", "pytest", "hypothesis"]
 # Installed where they have a wheel for the interpreter; the tests do without them elsewhere
-# (PyPy 8.0 has none of numpy and cryptography). mypy's compiled helper (librt) has no PyPy
-# build, so the typing tests, which check the stubs the same way everywhere, skip on PyPy.
+# (PyPy 8.0 has none of numpy and cryptography, free-threaded 3.13 none of cryptography and
+# mypy). mypy's compiled helper (librt) has no PyPy build, so the typing tests, which check the
+# stubs the same way everywhere, skip on PyPy.
 OPTIONAL = ["numpy", "cryptography", "mypy"]
 PYPY_OPTIONAL = ["numpy", "cryptography"]
 
@@ -37,10 +40,11 @@ def pyenv_or_path(version):
     return found[-1] if found else shutil.which(f"python{version}")
 
 
-def interpreters(testing):
+def interpreters(testing, free_threaded):
     """(label, executable or None, whether it must be there) in the order they run."""
     for minor in range(9, 14):
         yield f"3.{minor}", pyenv_or_path(f"3.{minor}"), False
+    yield "3.13t", f"{free_threaded}/bin/python3.13t", True
     for version in ("3.14", "3.15"):
         yield version, f"{testing}/usr/bin/python{version}", True
     yield "pypy3", shutil.which("pypy3"), True
@@ -65,8 +69,9 @@ def set_up(label, executable, testing):
             wheel = sorted(glob.glob(f"{testing}/usr/share/python-wheels/pip-*.whl"))[-1]
             run(python, f"{wheel}/pip", "install", "-q", wheel)
     implementation = subprocess.run(
-        [python, "-c", "import platform; print(platform.python_implementation(), "
-                       "platform.python_version())"],
+        [python, "-c", "import platform, sysconfig; print(platform.python_implementation(), "
+                       "platform.python_version() + ('t' if sysconfig.get_config_var("
+                       "'Py_GIL_DISABLED') else ''))"],
         capture_output=True, text=True, check=True).stdout.strip()
     install = [python, "-m", "pip", "install", "-q", "--only-binary=:all:", "--upgrade"]
     run(*install, *PACKAGES)
@@ -80,6 +85,8 @@ def set_up(label, executable, testing):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--testing", required=True, help="the folder of unpack_testing.sh")
+    parser.add_argument("--free-threaded", required=True,
+                        help="the folder of build_free_threaded.sh")
     parser.add_argument("--shim", required=True, help="libfailing_getrandom.so")
     parser.add_argument("--only", nargs="*", help="labels to run (default: all)")
     parser.add_argument("--repeat", type=int, default=1, help="runs of the tests per interpreter")
@@ -87,7 +94,8 @@ def main():
     options = parser.parse_args()
 
     passed, missing = [], []
-    for label, executable, required in interpreters(os.path.abspath(options.testing)):
+    for label, executable, required in interpreters(os.path.abspath(options.testing),
+                                                    os.path.abspath(options.free_threaded)):
         if options.only and label not in options.only:
             continue
         if not executable or not os.path.exists(executable):

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds free-threaded CPython 3.13 (3.13t: configured with --disable-gil) from the source
+# package of Debian's testing suite into FOLDER, leaving the system's packages and apt
+# configuration untouched; with --tsan, a build with ThreadSanitizer for `make check-tsan`.
+# Debian ships no free-threaded interpreter, and its testing suite's 3.14 and 3.15 source
+# packages are not at hand here, so 3.13t is the free-threaded interpreter these machines run.
+#
+# Usage: build_free_threaded.sh FOLDER [--tsan]
+set -euo pipefail
+
+folder=$(realpath -m "$1")
+options=(--disable-gil --disable-test-modules "--prefix=$folder")
+[ "${2:-}" = --tsan ] && options+=(--with-thread-sanitizer)
+suite=forky
+
+# The same Debian registry as the system's own sources, with the testing suite's sources.
+mirror=$( (grep -hoE 'https?://[^ ]*/debian/?( |$)' /etc/apt/sources.list \
+  /etc/apt/sources.list.d/* 2>/dev/null || true) | head -1 | tr -d ' ')
+mirror=${mirror:-http://deb.debian.org/debian}
+work=$folder.build
+rm -rf "$folder" "$work"
+mkdir -p "$work"/{lists/partial,cache/archives/partial,source}
+echo "deb-src ${mirror%/} $suite main" > "$work/sources.list"
+apt_options=(
+  -o "Dir::Etc::sourcelist=$work/sources.list" -o Dir::Etc::sourceparts=-
+  -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache"
+  -o Dir::State::status=/dev/null -o APT::Sandbox::User=root
+)
+apt-get "${apt_options[@]}" update -qq
+(cd "$work/source" && apt-get "${apt_options[@]}" source --download-only -qq python3.13)
+tar -xf "$work"/source/python3.13_*.orig.tar.xz -C "$work/source"
+cd "$work"/source/Python-3.13.*/
+./configure -q "${options[@]}"
+make -s -j"$(nproc)"
+make -s install >/dev/null
+"$folder/bin/python3.13t" -c 'import platform, ssl, sys, sysconfig
+assert sysconfig.get_config_var("Py_GIL_DISABLED"), "not a free-threaded build"
+print(sys.executable, platform.python_version(), "free-threaded", ssl.OPENSSL_VERSION)'
+rm -rf "$work"
