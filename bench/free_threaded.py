@@ -1,0 +1,163 @@
+"""Free-threaded CPython, as ratios measured in one run:
+
+- scaling: calls per second over two threads, each on its own objects, against one thread, for
+  ctr256_encrypt 64 B, pack_message 100 B and kdf, each against the scaling of the binding floor
+  (binding_floor.copy_length: the same four arguments, a new bytes object of the input's length,
+  no cryptography) on the same interpreter; and ctr256_encrypt_inplace of 256 KiB on its own;
+- the module's own cost per call: a single thread's ctr256_encrypt of 64 B less an empty call
+  (binding_floor.nothing) on this interpreter, against the same on a default build (run in a
+  subprocess with --own-cost).
+
+Usage: free_threaded.py --build FOLDER [--default-python PYTHON --default-build FOLDER]
+(FOLDER: a bench build, made for the interpreter that runs it, with dallowgate and
+binding_floor)."""
+
+import argparse
+import glob
+import importlib.util
+import os
+import subprocess
+import sys
+import sysconfig
+import threading
+import time
+
+CALLS = {"small": 200_000, "large": 1_000}
+ROUNDS = 9
+TURNS = 3  # of the own-cost measurement, here and on the default build in turns
+
+
+def load(folder, name):
+    path = glob.glob(os.path.join(folder, f"{name}*.so"))[0]
+    spec = importlib.util.spec_from_file_location(name, path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def run_threads(make, threads, calls):
+    """Seconds for `threads` threads to make `calls` calls each, started together. Each thread
+    makes its own call and objects, so that it owns them (a free-threaded interpreter counts
+    references to another thread's objects atomically)."""
+    barrier = threading.Barrier(threads + 1)
+
+    def work():
+        call = make()
+        barrier.wait()
+        for _ in range(calls):
+            call()
+
+    workers = [threading.Thread(target=work) for _ in range(threads)]
+    for worker in workers:
+        worker.start()
+    barrier.wait()
+    start = time.perf_counter()
+    for worker in workers:
+        worker.join()
+    return time.perf_counter() - start
+
+
+def scaling(makes, calls):
+    """For each factory, the best calls per second over two threads against the best over one;
+    the factories take turns within every round, so that the machine's slow moments fall on all
+    of them alike."""
+    one, two = [0.0] * len(makes), [0.0] * len(makes)
+    for _ in range(ROUNDS):
+        for i, make in enumerate(makes):
+            one[i] = max(one[i], calls / run_threads(make, 1, calls))
+            two[i] = max(two[i], 2 * calls / run_threads(make, 2, calls))
+    return [b / a for a, b in zip(one, two)]
+
+
+def cases(dallowgate, floor):
+    """(name, factory of a call on objects of its own, calls, floor factory or None). Every
+    object a call touches is made by the factory, so that threads share none (a shared object's
+    reference count would be a contention of the benchmark's own)."""
+
+    def floor_of(size):
+        def make():
+            src, key = os.urandom(size), os.urandom(32)
+            iv, state = bytearray(16), bytearray(1)
+            return lambda: floor.copy_length(src, key, iv, state)
+        return make
+
+    def ctr():
+        src, key, iv, state = os.urandom(64), os.urandom(32), bytearray(16), bytearray(1)
+        return lambda: dallowgate.ctr256_encrypt(src, key, iv, state)
+
+    def pack():
+        body, session_id, auth_key = os.urandom(100), os.urandom(8), os.urandom(256)
+        auth_key_id = auth_key[-8:]
+        return lambda: dallowgate.pack_message(1, 2, body, 3, session_id, auth_key, auth_key_id)
+
+    def kdf():
+        auth_key, msg_key = os.urandom(256), os.urandom(16)
+        return lambda: dallowgate.kdf(auth_key, msg_key, True)
+
+    def inplace():
+        data, key, iv, state = bytearray(256 * 1024), os.urandom(32), bytearray(16), bytearray(1)
+        return lambda: dallowgate.ctr256_encrypt_inplace(data, key, iv, state)
+
+    return [("ctr256_encrypt 64 B", ctr, CALLS["small"], floor_of(64)),
+            ("pack_message 100 B", pack, CALLS["small"], floor_of(140)),
+            ("kdf", kdf, CALLS["small"], floor_of(64)),
+            ("ctr256_encrypt_inplace 256 KiB", inplace, CALLS["large"], None)]
+
+
+def own_cost(dallowgate, floor):
+    """ns per ctr256_encrypt of 64 B less ns per empty call, each the best of ROUNDS loops
+    (taken in turns)."""
+    src, key, iv, state = os.urandom(64), os.urandom(32), bytearray(16), bytearray(1)
+
+    def loop(call, calls=200_000):
+        start = time.perf_counter_ns()
+        for _ in range(calls):
+            call(src, key, iv, state)
+        return (time.perf_counter_ns() - start) / calls
+
+    ours = empty = float("inf")
+    for _ in range(ROUNDS):
+        ours = min(ours, loop(dallowgate.ctr256_encrypt))
+        empty = min(empty, loop(floor.nothing))
+    return ours - empty
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--default-python")
+    parser.add_argument("--default-build")
+    parser.add_argument("--own-cost", action="store_true", help="print the own cost and stop")
+    options = parser.parse_args()
+    dallowgate, floor = load(options.build, "dallowgate"), load(options.build, "binding_floor")
+    if options.own_cost:
+        print(f"{own_cost(dallowgate, floor):.1f}")
+        return
+    free = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
+    gil = sys._is_gil_enabled() if hasattr(sys, "_is_gil_enabled") else True
+    print(f"Python {sys.version.split()[0]}{'t' if free else ''}, interpreter lock "
+          f"{'on' if gil else 'off'}, {os.cpu_count()} CPUs")
+    print(f"{'case':<32} {'2 threads / 1':>14} {'floor':>8} {'/ floor':>8}")
+    for name, make, calls, floor_make in cases(dallowgate, floor):
+        if floor_make is None:
+            [ours] = scaling([make], calls)
+            print(f"{name:<32} {ours:>13.2f}x")
+            continue
+        ours, base = scaling([make, floor_make], calls)
+        print(f"{name:<32} {ours:>13.2f}x {base:>7.2f}x {ours / base:>8.2f}")
+    default = options.default_python and options.default_build
+    here = there = float("inf")
+    for _ in range(TURNS if default else 1):
+        here = min(here, own_cost(dallowgate, floor))
+        if default:
+            there = min(there, float(subprocess.run(
+                [options.default_python, __file__, "--build", options.default_build,
+                 "--own-cost"], capture_output=True, text=True, check=True).stdout))
+    line = f"own cost of ctr256_encrypt 64 B (less an empty call): {here:.1f} ns"
+    if default:
+        line += f", {there:.1f} ns on the default build: {here / there:.2f}x"
+    print(line)
+
+
+if __name__ == "__main__":
+    main()
