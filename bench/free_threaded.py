@@ -13,8 +13,7 @@ Usage: free_threaded.py --build FOLDER [--default-python PYTHON --default-build 
 binding_floor)."""
 
 import argparse
-import glob
-import importlib.util
+import importlib
 import os
 import subprocess
 import sys
@@ -27,12 +26,10 @@ ROUNDS = 9
 TURNS = 3  # of the own-cost measurement, here and on the default build in turns
 
 
-def load(folder, name):
-    path = glob.glob(os.path.join(folder, f"{name}*.so"))[0]
-    spec = importlib.util.spec_from_file_location(name, path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+def load(folder):
+    """dallowgate and binding_floor from the build folder (ahead of any installed module)."""
+    sys.path.insert(0, os.path.abspath(folder))
+    return importlib.import_module("dallowgate"), importlib.import_module("binding_floor")
 
 
 def run_threads(make, threads, calls):
@@ -129,7 +126,7 @@ def main():
     parser.add_argument("--default-build")
     parser.add_argument("--own-cost", action="store_true", help="print the own cost and stop")
     options = parser.parse_args()
-    dallowgate, floor = load(options.build, "dallowgate"), load(options.build, "binding_floor")
+    dallowgate, floor = load(options.build)
     if options.own_cost:
         print(f"{own_cost(dallowgate, floor):.1f}")
         return
