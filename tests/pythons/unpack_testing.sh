@@ -6,10 +6,10 @@
 #
 # Usage: unpack_testing.sh FOLDER PATCHELF
 set -euo pipefail
+. "$(dirname "$0")/testing_apt.sh"
 
 folder=$(realpath -m "$1")
 patchelf=$(realpath "$2")
-suite=forky
 packages=(
   python3.14 python3.14-minimal libpython3.14-minimal libpython3.14-stdlib python3.14-dev
   libpython3.14-dev libpython3.14
@@ -21,20 +21,10 @@ packages=(
   libgdbm6t64 libdb5.3t64 python3-pip-whl
 )
 
-# The same Debian registry as the system's own sources, with the testing suite.
-mirror=$( (grep -hoE 'https?://[^ ]*/debian/?( |$)' /etc/apt/sources.list \
-  /etc/apt/sources.list.d/* 2>/dev/null || true) | head -1 | tr -d ' ')
-mirror=${mirror:-http://deb.debian.org/debian}
 apt_state=$folder.apt
 rm -rf "$folder" "$apt_state"
-mkdir -p "$apt_state"/{lists/partial,cache/archives/partial,debs} "$folder"
-echo "deb ${mirror%/} $suite main" > "$apt_state/sources.list"
-apt_options=(
-  -o "Dir::Etc::sourcelist=$apt_state/sources.list" -o Dir::Etc::sourceparts=-
-  -o "Dir::State::Lists=$apt_state/lists" -o "Dir::Cache=$apt_state/cache"
-  -o Dir::State::status=/dev/null -o APT::Sandbox::User=root
-)
-apt-get "${apt_options[@]}" update -qq
+mkdir -p "$apt_state/debs" "$folder"
+testing_apt "$apt_state" deb
 (cd "$apt_state/debs" && apt-get "${apt_options[@]}" download -qq "${packages[@]}")
 for deb in "$apt_state"/debs/*.deb; do dpkg -x "$deb" "$folder"; done
 
