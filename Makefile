@@ -11,6 +11,9 @@ PY_PACKAGES := scikit-build-core pytest hypothesis numpy cryptography mypy audit
 TEST_PACKAGES := pytest hypothesis numpy cryptography mypy
 STAMPS := .stamps
 HOST_ARCH := $(shell uname -m)
+# A default-build CPython 3.13, where this machine has one (pyenv's, or python3.13 on PATH).
+PYTHON313 ?= $(or $(shell ls -d $$(pyenv root 2>/dev/null)/versions/3.13*/bin/python3.13 2>/dev/null | \
+	tail -1),$(shell command -v python3.13))
 
 # Our own builds treat warnings as errors; a user's `pip install .` does not.
 PIP_INSTALL_OWN := -m pip install --no-build-isolation --no-deps -q -C cmake.define.DALLOWGATE_WERROR=ON
@@ -23,11 +26,11 @@ PYTEST := -m pytest -q -p no:cacheprovider
 # Only the tests whose outcome depends on the CPU run under emulation: the AES backends and
 # the modes and messages built on them.
 EMULATED_CPUS := Nehalem qemu64 Westmere
-CPU_DEPENDENT_CPP := Forced/*:AesBackendChoice.*:AesNiKeySchedule.*:CtrKeystreamPosition.*:Answers/*:Bitsliced*
+CPU_DEPENDENT_CPP := Forced/*:AesBackendChoice.*:CpuFeatureRecord.*:AesNiKeySchedule.*:CtrKeystreamPosition.*:Answers/*:Bitsliced*
 CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
 
 .PHONY: demo test check test-layout test-cpp test-python test-noaesni test-wheel test-pythons test-clang \
-	test-user-build test-aarch64 aarch64-build bench-aarch64 check-ct check-sanitizers check-tsan \
+	test-user-build test-aarch64 aarch64-build bench-aarch64 check-cross check-ct check-sanitizers check-tsan \
 	check-fuzz fuzz check-stress wheel bench bench-tools bench-tools-clang bench-free-threaded \
 	install deps clean
 
@@ -39,7 +42,7 @@ test: test-layout test-cpp test-python test-noaesni
 
 # Slower checks: the installed wheel, every CPython found, clang, a user's build, aarch64, and
 # the assurance checks (constant time, sanitizers, fuzzing, stress and leaks).
-check: test-wheel test-pythons test-clang test-user-build test-aarch64 check-ct \
+check: test-wheel test-pythons test-clang test-user-build test-aarch64 check-cross check-ct \
 	check-sanitizers check-tsan check-fuzz check-stress
 
 # The source tree's rules: what each folder may include, where the CPU is asked, and where AES
@@ -60,7 +63,7 @@ test-noaesni: install test-cpp
 ifeq ($(HOST_ARCH),x86_64)
 	for cpu in $(EMULATED_CPUS); do \
 	  echo "== emulated CPU: $$cpu"; \
-	  qemu-x86_64 -cpu $$cpu $(CPP_BUILD)/tests/cpp/dallowgate_tests --gtest_brief=1 \
+	  qemu-x86_64 -cpu $$cpu $(CPP_BUILD)/tests/cpp/dallowgate_core_tests --gtest_brief=1 \
 	    --gtest_filter='$(CPU_DEPENDENT_CPP)' || exit 1; \
 	  qemu-x86_64 -cpu $$cpu $(CPP_BUILD)/tests/cpp/libcrypto_erasure_test --gtest_brief=1 || exit 1; \
 	  qemu-x86_64 -cpu $$cpu $(PY) $(PYTEST) -m "not resize_race" $(CPU_DEPENDENT_PY) \
@@ -187,7 +190,7 @@ test-aarch64: aarch64-build $(AARCH64)/site/.done
 	  ctest --test-dir $(AARCH64)/$$build --output-on-failure || exit 1; \
 	  for cpu in $(AARCH64_CPUS); do \
 	    echo "== $$build, emulated CPU: $$cpu"; \
-	    $(QEMU_AARCH64) -cpu $$cpu $(AARCH64)/$$build/tests/cpp/dallowgate_tests --gtest_brief=1 \
+	    $(QEMU_AARCH64) -cpu $$cpu $(AARCH64)/$$build/tests/cpp/dallowgate_core_tests --gtest_brief=1 \
 	      --gtest_filter='$(CPU_DEPENDENT_CPP):OwnSha256.*' || exit 1; \
 	  done; \
 	  PYTHONPATH=$(AARCH64)/$$build:$(AARCH64)/site $(QEMU_AARCH64) $(AARCH64_PY) $(PYTEST) \
@@ -212,6 +215,28 @@ $(AARCH64)/site/.done: $(STAMPS)/python
 	$(PY) -m pip install -q --target $(AARCH64)/site --only-binary=:all: --implementation cp \
 	  --python-version 3.11 $(foreach tag,2_36 2_28 2_17,--platform manylinux_$(tag)_aarch64) pytest hypothesis numpy cryptography
 	touch $@
+
+# --- other systems ---------------------------------------------------------------------------
+
+# The module cross-built for x86-64 and ARM64 Windows, macOS and musl Linux by Zig's clang (pinned
+# below, from PyPI), each platform's own CPython and OpenSSL headers, warnings as errors, and each
+# module's exports and imports checked; then the core's C++ tests built for x86-64 Windows and run
+# under Wine. The third-party material (CPython's and OpenSSL's sources from Debian, each target's
+# headers, libcrypto for Windows, GoogleTest) is prepared once per machine in THIRD_PARTY_CACHE,
+# outside the clone, keyed by version. CPython's configure asks for a CPython of its version.
+ZIG_VERSION := 0.17.1
+THIRD_PARTY_CACHE ?= $(HOME)/.cache/dallowgate
+CROSS_BUILD_PYTHON = $(or $(PYTHON313),$(abspath $(FREE_THREADED))/bin/python3.13t)
+check-cross: deps $(STAMPS)/cross $(if $(PYTHON313),,$(FREE_THREADED)/.done)
+	$(PY) cross/check.py --cache $(THIRD_PARTY_CACHE) --build build/cross \
+	  --build-python $(CROSS_BUILD_PYTHON)
+	$(PY) cross/check.py --cache $(THIRD_PARTY_CACHE) --build build/cross --windows-tests
+
+$(STAMPS)/cross: $(STAMPS)/python
+	dpkg -s clang-19 lld-19 llvm-19 mingw-w64 wine64 >/dev/null 2>&1 || \
+	  { $(SUDO) apt-get update -qq && $(APT_INSTALL) clang-19 lld-19 llvm-19 mingw-w64 wine64; }
+	$(PY) -m pip install -q ziglang==$(ZIG_VERSION)
+	@mkdir -p $(STAMPS) && touch $@
 
 # --- assurance -------------------------------------------------------------------------------
 
@@ -321,9 +346,7 @@ bench: install bench-tools bench-tools-clang $(STAMPS)/matplotlib
 	$(MAKE) bench-aarch64
 
 # Free-threaded 3.13: two threads against one, against the binding floor, and the module's own
-# cost per call against a default 3.13 (pyenv's or python3.13 on PATH, where there is one).
-PYTHON313 ?= $(or $(shell ls -d $$(pyenv root 2>/dev/null)/versions/3.13*/bin/python3.13 2>/dev/null | \
-	tail -1),$(shell command -v python3.13))
+# cost per call against a default 3.13 (PYTHON313, where there is one).
 bench-free-threaded: deps $(FREE_THREADED)/.done
 	cmake -S . -B build/bench-free-threaded -G Ninja -DDALLOWGATE_BENCH=ON -DDALLOWGATE_WERROR=ON \
 	  -DPython_EXECUTABLE=$(abspath $(FREE_THREADED))/bin/python3.13t

@@ -5,7 +5,7 @@
 
 #include "binding/panic_exception.hpp"
 
-#ifdef __linux__
+#if defined(__linux__) || defined(__APPLE__)
 #include <pthread.h>
 #endif
 
@@ -14,7 +14,9 @@ namespace {
 
 void write_fault_report(const InternalFault& fault) {
     char thread_name[64] = "<unnamed>";
-#ifdef __linux__
+    // glibc has named threads since 2.12 and macOS since 10.6; musl only from 1.2.3, older
+    // than which the module must still load, so there the thread stays unnamed.
+#if defined(__GLIBC__) || defined(__APPLE__)
     if (pthread_getname_np(pthread_self(), thread_name, sizeof thread_name) != 0)
         std::snprintf(thread_name, sizeof thread_name, "<unnamed>");
 #endif

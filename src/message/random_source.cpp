@@ -4,8 +4,10 @@
 #include <cstddef>
 
 #if defined(_WIN32)
-#include <bcrypt.h>
+// bcrypt.h uses the types that windows.h declares.
 #include <windows.h>
+
+#include <bcrypt.h>
 #elif defined(__linux__)
 #include <pthread.h>
 #include <sys/mman.h>
@@ -16,6 +18,7 @@
 
 #include "common/wipe.hpp"
 #else
+#include <sys/random.h>  // getentropy: here on macOS, beside unistd.h's on the BSDs
 #include <unistd.h>
 #endif
 

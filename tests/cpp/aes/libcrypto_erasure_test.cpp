@@ -5,7 +5,6 @@
 
 #include <openssl/crypto.h>
 
-#include <malloc.h>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -14,6 +13,17 @@
 #include "aes/cipher.hpp"
 #include "modes/ctr.hpp"
 #include "modes/loops.hpp"
+
+#if defined(_WIN32)
+#include <malloc.h>
+#define usable_size _msize
+#elif defined(__APPLE__)
+#include <malloc/malloc.h>
+#define usable_size malloc_size
+#else
+#include <malloc.h>
+#define usable_size malloc_usable_size
+#endif
 
 namespace dallowgate {
 namespace {
@@ -41,7 +51,7 @@ void* counting_realloc(void* p, std::size_t size, const char*, int) {
 void inspecting_free(void* p, const char*, int) {
     if (p) {
         auto* block = static_cast<const unsigned char*>(p);
-        std::size_t size = malloc_usable_size(p);
+        std::size_t size = usable_size(p);
         ++freed_blocks;
         if (holds(block, size, ROUND_KEY_2) || holds(block, size, ROUND_KEY_3))
             ++freed_with_round_keys;
