@@ -11,6 +11,9 @@ PY_PACKAGES := scikit-build-core pytest hypothesis numpy cryptography mypy audit
 TEST_PACKAGES := pytest hypothesis numpy cryptography mypy
 STAMPS := .stamps
 HOST_ARCH := $(shell uname -m)
+# Slow third-party builds (free-threaded CPython, the cross builds' headers and libraries) are
+# kept here, outside the clone, once per version of what they are built from.
+THIRD_PARTY_CACHE ?= $(HOME)/.cache/dallowgate
 # A default-build CPython 3.13, where this machine has one (pyenv's, or python3.13 on PATH).
 PYTHON313 ?= $(or $(shell ls -d $$(pyenv root 2>/dev/null)/versions/3.13*/bin/python3.13 2>/dev/null | \
 	tail -1),$(shell command -v python3.13))
@@ -30,7 +33,7 @@ CPU_DEPENDENT_CPP := Forced/*:AesBackendChoice.*:CpuFeatureRecord.*:AesNiKeySche
 CPU_DEPENDENT_PY := tests/python/test_ige.py tests/python/test_ctr.py tests/python/test_message.py
 
 .PHONY: demo test check test-layout test-cpp test-python test-noaesni test-wheel test-pythons test-clang \
-	test-user-build test-aarch64 aarch64-build bench-aarch64 check-cross check-ct check-sanitizers check-tsan \
+	test-user-build test-aarch64 aarch64-build bench-aarch64 check-cross check-release check-ct check-sanitizers check-tsan \
 	check-fuzz fuzz check-stress wheel bench bench-tools bench-tools-clang bench-free-threaded \
 	install deps clean
 
@@ -42,8 +45,8 @@ test: test-layout test-cpp test-python test-noaesni
 
 # Slower checks: the installed wheel, every CPython found, clang, a user's build, aarch64, and
 # the assurance checks (constant time, sanitizers, fuzzing, stress and leaks).
-check: test-wheel test-pythons test-clang test-user-build test-aarch64 check-cross check-ct \
-	check-sanitizers check-tsan check-fuzz check-stress
+check: test-wheel test-pythons test-clang test-user-build test-aarch64 check-cross check-release \
+	check-ct check-sanitizers check-tsan check-fuzz check-stress
 
 # The source tree's rules: what each folder may include, where the CPU is asked, and where AES
 # and SHA-256 instructions may appear.
@@ -100,8 +103,8 @@ test-wheel: wheel test-cpp
 
 # The Python tests on every interpreter, each built with warnings as errors: CPython 3.9-3.13
 # as this machine has them (pyenv's, then python3.X on PATH; those not found are named and
-# skipped), free-threaded CPython 3.13 built from Debian's testing suite's source package into
-# build/pythons/free-threaded, CPython 3.14 and 3.15 and PyPy 3.11 from Debian's testing suite,
+# skipped), free-threaded CPython 3.13 built from Debian's testing suite's source package (kept in
+# THIRD_PARTY_CACHE, linked from build/pythons/free-threaded), CPython 3.14 and 3.15 and PyPy 3.11 from Debian's testing suite,
 # unpacked into build/pythons/testing, and Debian's own pypy3. Prints the time each one took.
 TESTING_PYTHONS := build/pythons/testing
 FREE_THREADED := build/pythons/free-threaded
@@ -123,8 +126,8 @@ $(STAMPS)/cpython-build-deps: $(STAMPS)/debian
 	  { $(SUDO) apt-get update -qq && $(APT_INSTALL) libssl-dev zlib1g-dev libffi-dev; }
 	@mkdir -p $(STAMPS) && touch $@
 
-$(FREE_THREADED)/.done: tests/pythons/build_free_threaded.sh tests/pythons/testing_apt.sh $(STAMPS)/cpython-build-deps
-	tests/pythons/build_free_threaded.sh $(FREE_THREADED)
+$(FREE_THREADED)/.done: tests/pythons/build_free_threaded.sh $(STAMPS)/cpython-build-deps
+	tests/pythons/build_free_threaded.sh $(THIRD_PARTY_CACHE) $(FREE_THREADED)
 	touch $@
 
 # The C++ and Python tests on a module built by clang++ (16 or newer: older clang lacks
@@ -225,7 +228,6 @@ $(AARCH64)/site/.done: $(STAMPS)/python
 # headers, libcrypto for Windows, GoogleTest) is prepared once per machine in THIRD_PARTY_CACHE,
 # outside the clone, keyed by version. CPython's configure asks for a CPython of its version.
 ZIG_VERSION := 0.17.1
-THIRD_PARTY_CACHE ?= $(HOME)/.cache/dallowgate
 CROSS_BUILD_PYTHON = $(or $(PYTHON313),$(abspath $(FREE_THREADED))/bin/python3.13t)
 check-cross: deps $(STAMPS)/cross $(if $(PYTHON313),,$(FREE_THREADED)/.done)
 	$(PY) cross/check.py --cache $(THIRD_PARTY_CACHE) --build build/cross \
@@ -236,6 +238,17 @@ $(STAMPS)/cross: $(STAMPS)/python
 	dpkg -s clang-19 lld-19 llvm-19 mingw-w64 wine64 >/dev/null 2>&1 || \
 	  { $(SUDO) apt-get update -qq && $(APT_INSTALL) clang-19 lld-19 llvm-19 mingw-w64 wine64; }
 	$(PY) -m pip install -q ziglang==$(ZIG_VERSION)
+	@mkdir -p $(STAMPS) && touch $@
+
+# The release workflow (.github/workflows/wheels.yml), offline: zizmor and GitHub's workflow
+# schema find nothing, and cibuildwheel would build exactly the wheels the platform table names.
+RELEASE_TOOLS := zizmor==1.32.0 check-jsonschema==0.39.0 cibuildwheel==4.3.5
+PLATFORM_TABLE := README.md
+check-release: $(STAMPS)/release-tools
+	$(PY) tests/release/check_release.py .github/workflows/wheels.yml $(PLATFORM_TABLE)
+
+$(STAMPS)/release-tools: $(STAMPS)/python
+	$(PY) -m pip install -q $(RELEASE_TOOLS)
 	@mkdir -p $(STAMPS) && touch $@
 
 # --- assurance -------------------------------------------------------------------------------
@@ -300,8 +313,8 @@ check-tsan: deps $(FREE_THREADED_TSAN)/.done
 	  -k "threads_sharing or threads_give"
 	@echo "check-tsan: no ThreadSanitizer report"
 
-$(FREE_THREADED_TSAN)/.done: tests/pythons/build_free_threaded.sh tests/pythons/testing_apt.sh $(STAMPS)/cpython-build-deps
-	tests/pythons/build_free_threaded.sh $(FREE_THREADED_TSAN) --tsan
+$(FREE_THREADED_TSAN)/.done: tests/pythons/build_free_threaded.sh $(STAMPS)/cpython-build-deps
+	tests/pythons/build_free_threaded.sh $(THIRD_PARTY_CACHE) $(FREE_THREADED_TSAN) --tsan
 	touch $@
 
 # Fuzzing: libFuzzer targets over the core (clang, with ASan and UBSan), each from its seed
