@@ -3,12 +3,15 @@
 - scaling: calls per second over two threads, each on its own objects, against one thread, for
   ctr256_encrypt 64 B, pack_message 100 B and kdf, each against the scaling of the binding floor
   (binding_floor.copy_length: the same four arguments, a new bytes object of the input's length,
-  no cryptography) on the same interpreter; and ctr256_encrypt_inplace of 256 KiB on its own;
+  no cryptography) on the same interpreter; and ctr256_encrypt_inplace of 256 KiB, whose calls
+  spend nearly all their time with the thread detached, against two processes running the same
+  loop (what the machine gives two workers, without the interpreter in common);
 - the module's own cost per call: a single thread's ctr256_encrypt of 64 B less an empty call
   (binding_floor.nothing) on this interpreter, against the same on a default build (run in a
   subprocess with --own-cost).
 
 Usage: free_threaded.py --build FOLDER [--default-python PYTHON --default-build FOLDER]
+       free_threaded.py --build FOLDER --worker CASE CALLS (one process of the two)
 (FOLDER: a bench build, made for the interpreter that runs it, with dallowgate and
 binding_floor)."""
 
@@ -22,6 +25,7 @@ import threading
 import time
 
 CALLS = {"small": 200_000, "large": 1_000}
+BUILD = None  # the build folder, for the worker processes
 ROUNDS = 9
 TURNS = 3  # of the own-cost measurement, here and on the default build in turns
 
@@ -101,6 +105,38 @@ def cases(dallowgate, floor):
             ("ctr256_encrypt_inplace 256 KiB", inplace, CALLS["large"], None)]
 
 
+def processes(case, calls, count):
+    """Calls per second of `count` processes each making `calls` calls of `case` on objects of
+    its own, started together (each times its own loop; the slowest one counts)."""
+    workers = [subprocess.Popen([sys.executable, __file__, "--build", BUILD, "--worker", case,
+                                 str(calls)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                text=True) for _ in range(count)]
+    for worker in workers:  # each has loaded the module and made its objects: go
+        worker.stdout.readline()
+    for worker in workers:
+        worker.stdin.write("go\n")
+        worker.stdin.flush()
+    seconds = max(float(worker.communicate()[0]) for worker in workers)
+    return count * calls / seconds
+
+
+def process_scaling(case, calls):
+    """Two processes' calls per second against one's, best of ROUNDS in turns."""
+    one = two = 0.0
+    for _ in range(ROUNDS):
+        one = max(one, processes(case, calls, 1))
+        two = max(two, processes(case, calls, 2))
+    return two / one
+
+
+def worker(dallowgate, floor, case, calls):
+    make = {name: make for name, make, _, _ in cases(dallowgate, floor)}[case]
+    call = make()
+    print("ready", flush=True)
+    sys.stdin.readline()
+    print(run_threads(lambda: call, 1, calls))
+
+
 def own_cost(dallowgate, floor):
     """ns per ctr256_encrypt of 64 B less ns per empty call, each the best of ROUNDS loops
     (taken in turns)."""
@@ -125,8 +161,14 @@ def main():
     parser.add_argument("--default-python")
     parser.add_argument("--default-build")
     parser.add_argument("--own-cost", action="store_true", help="print the own cost and stop")
+    parser.add_argument("--worker", nargs=2, metavar=("CASE", "CALLS"))
     options = parser.parse_args()
+    global BUILD
+    BUILD = options.build
     dallowgate, floor = load(options.build)
+    if options.worker:
+        worker(dallowgate, floor, options.worker[0], int(options.worker[1]))
+        return
     if options.own_cost:
         print(f"{own_cost(dallowgate, floor):.1f}")
         return
@@ -138,7 +180,9 @@ def main():
     for name, make, calls, floor_make in cases(dallowgate, floor):
         if floor_make is None:
             [ours] = scaling([make], calls)
-            print(f"{name:<32} {ours:>13.2f}x")
+            apart = process_scaling(name, calls)
+            print(f"{name:<32} {ours:>13.2f}x   2 processes / 1: {apart:.2f}x, threads / "
+                  f"processes {ours / apart:.2f}")
             continue
         ours, base = scaling([make, floor_make], calls)
         print(f"{name:<32} {ours:>13.2f}x {base:>7.2f}x {ours / base:>8.2f}")

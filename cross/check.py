@@ -204,7 +204,7 @@ def link_stub(target, tools, symbols, out):
 
 def prepare(target, cache, cpython, openssl, tools):
     """The target's headers and link libraries, made once per version of everything used."""
-    root = cache / "cross" / f"{target.name}-{cpython.name}-{openssl.name}-zig{zig_version()}"
+    root = cache / "cross" / f"{target.zig}-{cpython.name}-{openssl.name}-zig{zig_version()}"
     if (root / ".done").exists():
         return root
     shutil.rmtree(root, ignore_errors=True)

@@ -55,6 +55,14 @@ DALLOWGATE_INLINE CtrState run_stream(std::span<const std::uint8_t> input, std::
     return run_released_from_threshold(input.size(), [&job] { return run_ctr_job(job); });
 }
 
+// Where every call pins (free-threaded 3.13): iv's and state's storage is used only while it is
+// as the call first found it (see StorageCheck).
+MaybeError check_storage(const StorageCheck& iv, const StorageCheck& state) {
+    if (!iv.usable()) return resized_during_call("iv");
+    if (!state.usable()) return resized_during_call("state");
+    return std::nullopt;
+}
+
 void write_stream_state(PyObject* iv, PyObject* state, const CtrState& stream) {
     std::memcpy(bytearray_bytes(iv).data(), stream.counter.data(), 16);
     bytearray_bytes(state)[0] = static_cast<std::uint8_t>(stream.position);
@@ -63,10 +71,12 @@ void write_stream_state(PyObject* iv, PyObject* state, const CtrState& stream) {
 // After the work: iv and state must have kept their lengths (any change of length, growing
 // included, means another thread changed them meanwhile), and are then written together.
 MaybeError write_back_stream(PyObject* iv, PyObject* state, Py_ssize_t state_size,
-                             const CtrState& stream) {
+                             const CtrState& stream, const StorageCheck& iv_storage,
+                             const StorageCheck& state_storage) {
     const PairLock lock(iv, state);
     if (PyByteArray_GET_SIZE(iv) != 16) return resized_during_call("iv");
     if (PyByteArray_GET_SIZE(state) != state_size) return resized_during_call("state");
+    if (MaybeError error = check_storage(iv_storage, state_storage)) return error;
     write_stream_state(iv, state, stream);
     return std::nullopt;
 }
@@ -75,16 +85,22 @@ MaybeError write_back_stream(PyObject* iv, PyObject* state, Py_ssize_t state_siz
 // A call below the lock-release threshold on a free-threaded build: the result is made first,
 // and then the stream is read, run and written back in one critical section of iv and state
 // (nothing in it detaches the thread), so that such a call takes the two objects' locks once
-// and sees no other call's write-back between its read and its own.
+// and sees no other call's write-back between its read and its own. On 3.13, where that
+// section does not stop another thread's resize, the two are pinned inside it too.
 Result<Ref> short_ctr_free_threaded(ByteView src, ByteView key, PyObject* iv, PyObject* state) {
     if (key.size() != 32) return value_error("Key must be 32 bytes");
     std::uint8_t* output = nullptr;
     Ref result = new_bytes_to_fill(src.size(), output);
     if (!result) return CallError::fetch_pending();
     const PairLock lock(iv, state);
+    const SectionPins pins(iv, state);
     if (MaybeError error = check_iv_and_state(iv, state)) return std::move(*error);
+    const StorageCheck iv_storage(iv), state_storage(state);
+    if (MaybeError error = check_storage(iv_storage, state_storage)) return std::move(*error);
     const CtrJob job{src, output, key.first<32>(), stream_state(iv, state)};
-    write_stream_state(iv, state, run_ctr_job(job));
+    const CtrState advanced = run_ctr_job(job);
+    if (MaybeError error = check_storage(iv_storage, state_storage)) return std::move(*error);
+    write_stream_state(iv, state, advanced);
     return result;
 }
 #endif
@@ -99,6 +115,9 @@ Result<Ref> ctr_body(const CtrDeclaration& declaration, PyObject* const* args, P
 #ifdef Py_GIL_DISABLED
     if (src.size() < LOCK_RELEASE_THRESHOLD) return short_ctr_free_threaded(src, key, iv, state);
 #endif
+    const CallPin iv_pin(iv), state_pin(state);
+    if (!iv_pin.pinned() || !state_pin.pinned()) return CallError::fetch_pending();
+    const StorageCheck iv_storage(iv), state_storage(state);
     CtrState stream;
     Py_ssize_t state_size = 0;
     if (MaybeError error = read_stream_arguments(key, iv, state, stream, state_size))
@@ -108,7 +127,8 @@ Result<Ref> ctr_body(const CtrDeclaration& declaration, PyObject* const* args, P
     Ref result = new_bytes_to_fill(src.size(), output);
     if (!result) return CallError::fetch_pending();
     const CtrState advanced = run_stream(src, output, key, stream);
-    if (MaybeError error = write_back_stream(iv, state, state_size, advanced))
+    if (MaybeError error =
+            write_back_stream(iv, state, state_size, advanced, iv_storage, state_storage))
         return std::move(*error);
     return result;
 }
@@ -146,27 +166,37 @@ Result<Ref> inplace_free_threaded(PyObject* data, ByteView key, PyObject* iv, Py
     if (key.size() != 32) return value_error("Key must be 32 bytes");
     const BufferPin data_pin(data);
     if (!data_pin.pinned()) return CallError::fetch_pending();
+    const StorageCheck data_storage(data);
     const std::span<std::uint8_t> bytes = bytearray_bytes(data);
     if (bytes.size() < LOCK_RELEASE_THRESHOLD) {
         const InPlaceClaim claim(data, true);
         const PairLock lock(iv, state);
+        const SectionPins pins(iv, state);
         if (MaybeError error = check_iv_and_state(iv, state)) return std::move(*error);
+        const StorageCheck iv_storage(iv), state_storage(state);
+        if (!data_storage.usable()) return resized_during_call("data");
+        if (MaybeError error = check_storage(iv_storage, state_storage)) return std::move(*error);
         const CtrJob job{bytes, bytes.data(), key.first<32>(), stream_state(iv, state)};
-        write_stream_state(iv, state, run_ctr_job(job));
+        const CtrState advanced = run_ctr_job(job);
+        if (MaybeError error = check_storage(iv_storage, state_storage)) return std::move(*error);
+        write_stream_state(iv, state, advanced);
         return new_none();
     }
     const BufferPin iv_pin(iv), state_pin(state);
     if (!iv_pin.pinned() || !state_pin.pinned()) return CallError::fetch_pending();
+    const StorageCheck iv_storage(iv), state_storage(state);
     CtrState stream;
     Py_ssize_t state_size = 0;
     if (MaybeError error = read_stream_arguments(key, iv, state, stream, state_size))
         return std::move(*error);
+    if (!data_storage.usable()) return resized_during_call("data");
     const CtrJob job{bytes, bytes.data(), key.first<32>(), stream};
     const CtrState advanced = release_interpreter_lock([&job, data] {
         const InPlaceClaim claim(data, false);
         return run_ctr_job(job);
     });
     const PairLock lock(iv, state);  // pinned: their lengths are as they were
+    if (MaybeError error = check_storage(iv_storage, state_storage)) return std::move(*error);
     write_stream_state(iv, state, advanced);
     return new_none();
 }
@@ -236,12 +266,14 @@ MaybeError read_offsets(PyObject* sizes, std::size_t n, std::vector<std::uint64_
 }
 
 // After the work: ivs and states must have kept their lengths, and are then written together.
-MaybeError write_back_streams(PyObject* ivs, PyObject* states,
-                              const std::vector<CtrState>& streams) {
+MaybeError write_back_streams(PyObject* ivs, PyObject* states, const std::vector<CtrState>& streams,
+                              const StorageCheck& ivs_storage, const StorageCheck& states_storage) {
     const std::size_t n = streams.size();
     const PairLock lock(ivs, states);
-    if (bytearray_bytes(ivs).size() != 16 * n) return resized_during_call("ivs");
-    if (bytearray_bytes(states).size() != n) return resized_during_call("states");
+    if (bytearray_bytes(ivs).size() != 16 * n || !ivs_storage.usable())
+        return resized_during_call("ivs");
+    if (bytearray_bytes(states).size() != n || !states_storage.usable())
+        return resized_during_call("states");
     for (std::size_t k = 0; k < n; ++k) {
         std::memcpy(bytearray_bytes(ivs).data() + 16 * k, streams[k].counter.data(), 16);
         bytearray_bytes(states)[k] = static_cast<std::uint8_t>(streams[k].position);
@@ -255,12 +287,19 @@ Result<Ref> batch_body(const BatchDeclaration& declaration, PyObject* const* arg
     if (!bound) return bound.take_error();
     auto [data_flat, sizes, key, ivs, states] = *bound;
     if (key.size() != 32) return value_error("Key must be 32 bytes");
+    const CallPin ivs_pin(ivs), states_pin(states), sizes_pin(sizes);
+    if (!ivs_pin.pinned() || !states_pin.pinned() || !sizes_pin.pinned())
+        return CallError::fetch_pending();
+    const StorageCheck ivs_storage(ivs), states_storage(states), sizes_storage(sizes);
     std::vector<CtrState> streams;
     if (MaybeError error = read_streams(ivs, states, streams)) return std::move(*error);
     const std::size_t n = streams.size();
     if (n == 0) return new_bytes({});
     std::vector<std::uint64_t> offsets;
     if (MaybeError error = read_offsets(sizes, n, offsets)) return std::move(*error);
+    if (!ivs_storage.usable()) return resized_during_call("ivs");
+    if (!states_storage.usable()) return resized_during_call("states");
+    if (!sizes_storage.usable()) return resized_during_call("sizes");
     if (offsets[n] > data_flat.size()) return value_error("data_flat too short for given sizes");
 
     // The result starts as a copy of data_flat and is transformed item by item in place.
@@ -275,7 +314,8 @@ Result<Ref> batch_body(const BatchDeclaration& declaration, PyObject* const* arg
             apply_ctr_keystream(cipher, {item, offsets[k + 1] - offsets[k]}, item, streams[k]);
         }
     });
-    if (MaybeError error = write_back_streams(ivs, states, streams)) return std::move(*error);
+    if (MaybeError error = write_back_streams(ivs, states, streams, ivs_storage, states_storage))
+        return std::move(*error);
     return result;
 }
 

@@ -59,10 +59,13 @@ public:
             // One LDP, which compilers do not always pair on their own; volatile, so that it
             // stays in the block's rounds rather than being hoisted out of a loop over blocks
             // (clang did, and then kept the constants on the stack).
+            // The table it reads is an input too, so that the compiler knows what memory the
+            // statement depends on (at k_'s own register, so that no other address is formed).
             uint32x4_t k0, k1;
             __asm__ __volatile__("ldp %q0, %q1, [%2, %3]"
                                  : "=w"(k0), "=w"(k1)
-                                 : "r"(k_), "i"(16 * First));
+                                 : "r"(k_), "i"(16 * First),
+                                   "m"(SHA256_K));
             group<First>(k0);
             group<First + 1>(k1);
             if constexpr (First + 1 < Last) groups<First + 2, Last>();
