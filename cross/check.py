@@ -356,6 +356,8 @@ def main():
     BUILD_PYTHON = args.build_python
     cache, build = args.cache.resolve(), args.build.resolve()
     cache.mkdir(parents=True, exist_ok=True)
+    # Zig's own builds for each target (its C and C++ libraries) are kept there too.
+    os.environ.setdefault("ZIG_GLOBAL_CACHE_DIR", str(cache / "zig"))
     cpython = fetch(cache, *CPYTHON)
     openssl = fetch(cache, *OPENSSL)
     if args.windows_tests:
