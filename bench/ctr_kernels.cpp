@@ -1,8 +1,8 @@
 // The CTR keystream over 1 MiB in native code: the module's kernel with 8-way AES-NI, with
-// VAES (where the CPU has it) and with libcrypto blocks, against libcrypto's own
-// AES-256-CTR (EVP). The candidates take turns, so that a change in the machine's speed
-// during the run touches all of them. Prints the best ns per MiB of each:
-// aesni vaes libcrypto openssl ("-" where unavailable).
+// VAES on 256-bit and on 512-bit registers (where the CPU has them) and with libcrypto blocks,
+// against libcrypto's own AES-256-CTR (EVP). The candidates take turns, so that a change in the
+// machine's speed during the run touches all of them. Prints the best ns per MiB of each:
+// aesni vaes vaes512 libcrypto openssl ("-" where unavailable).
 #include <openssl/evp.h>
 
 #include <chrono>
@@ -24,10 +24,12 @@ int main() {
     };
 
     const bool aesni = aes_backend_runs_here(AesBackend::aesni),
-               vaes = aes_backend_runs_here(AesBackend::aesni_vaes);
-    std::unique_ptr<Aes256Cipher> eight_way, wide, libcrypto;
+               vaes = aes_backend_runs_here(AesBackend::aesni_vaes),
+               vaes512 = aes_backend_runs_here(AesBackend::aesni_vaes512);
+    std::unique_ptr<Aes256Cipher> eight_way, wide, widest, libcrypto;
     if (aesni) eight_way = std::make_unique<Aes256Cipher>(key, AesBackend::aesni);
     if (vaes) wide = std::make_unique<Aes256Cipher>(key, AesBackend::aesni_vaes);
+    if (vaes512) widest = std::make_unique<Aes256Cipher>(key, AesBackend::aesni_vaes512);
     libcrypto = std::make_unique<Aes256Cipher>(key, AesBackend::libcrypto);
 
     unsigned char iv[16] = {0};
@@ -38,6 +40,7 @@ int main() {
     std::vector<std::function<void()>> candidates;
     candidates.push_back(eight_way ? std::function<void()>(kernel(*eight_way)) : nullptr);
     candidates.push_back(wide ? std::function<void()>(kernel(*wide)) : nullptr);
+    candidates.push_back(widest ? std::function<void()>(kernel(*widest)) : nullptr);
     candidates.push_back(kernel(*libcrypto));
     candidates.push_back([&] {
         EVP_EncryptUpdate(ctx, data.data(), &size, data.data(), static_cast<int>(data.size()));

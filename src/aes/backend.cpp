@@ -7,6 +7,12 @@
 #include "common/platform.hpp"
 
 namespace dallowgate {
+
+AesBackend widest_aesni(const CpuFeatures& cpu) noexcept {
+    if (cpu.vaes512 && !cpu.zmm_downclocks) return AesBackend::aesni_vaes512;
+    return cpu.vaes ? AesBackend::aesni_vaes : AesBackend::aesni;
+}
+
 namespace {
 
 // The backend in force, or NONE before the first choice.
@@ -18,8 +24,7 @@ AesBackend detected() noexcept {
     if (current != NONE) return static_cast<AesBackend>(current);
     // Threads that race here compute and store the same value.
     const CpuFeatures& cpu = cpu_features();
-    const AesBackend backend = DALLOWGATE_X86 && cpu.aesni
-                                   ? (cpu.vaes ? AesBackend::aesni_vaes : AesBackend::aesni)
+    const AesBackend backend = DALLOWGATE_X86 && cpu.aesni         ? widest_aesni(cpu)
                                : DALLOWGATE_AARCH64 && cpu.arm_aes ? AesBackend::armv8
                                : libcrypto_aes_is_constant_time()  ? AesBackend::libcrypto
                                                                    : AesBackend::bitsliced;
@@ -43,6 +48,8 @@ bool aes_backend_runs_here(AesBackend backend) noexcept {
             return DALLOWGATE_X86 && cpu_features().aesni;
         case AesBackend::aesni_vaes:
             return DALLOWGATE_X86 && cpu_features().aesni && cpu_features().vaes;
+        case AesBackend::aesni_vaes512:
+            return DALLOWGATE_X86 && cpu_features().aesni && cpu_features().vaes512;
         case AesBackend::armv8:
             return DALLOWGATE_AARCH64 && cpu_features().arm_aes;
         default:
@@ -56,6 +63,8 @@ const char* aes_backend_name(AesBackend backend) noexcept {
             return "aesni";
         case AesBackend::aesni_vaes:
             return "aesni_vaes";
+        case AesBackend::aesni_vaes512:
+            return "aesni_vaes512";
         case AesBackend::libcrypto:
             return "libcrypto";
         case AesBackend::bitsliced:

@@ -12,6 +12,7 @@
 
 #include "aes/aesni/aesni.hpp"
 #include "aes/aesni/vaes.hpp"
+#include "aes/aesni/vaes512.hpp"
 #include "aes/armv8/armv8.hpp"
 #include "aes/backend.hpp"
 #include "aes/bitsliced.hpp"
@@ -31,6 +32,8 @@ DALLOWGATE_INLINE decltype(auto) with_blocks_type(AesBackend backend, Visit&& vi
             return visit(std::type_identity<AesNi>{});
         case AesBackend::aesni_vaes:
             return visit(std::type_identity<AesNiVaes>{});
+        case AesBackend::aesni_vaes512:
+            return visit(std::type_identity<AesNiVaes512>{});
 #endif
 #if DALLOWGATE_AARCH64
         case AesBackend::armv8:

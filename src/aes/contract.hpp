@@ -48,6 +48,23 @@ concept AesCounterBlocks =
         Aes::four_counter_blocks(half, half, blocks);
     };
 
+// Optional: IGE's chain with nothing but the AES rounds on it. The chain carries the value that
+// enters a block's first round (the block's input XOR round key 0 where the first key addition
+// is an instruction of its own, the input itself where the round instruction adds the key):
+// *_entry turns an input into that value and *_exit turns it back. *_chained(carried, fold) is
+// entry(E(exit(carried)) ^ fold), with the XOR of `fold` (in IGE, the previous block's text and
+// the next block's, both known ahead) folded into the last round's key, off the chain; the
+// caller recovers the block's output from the next carried value, off the chain too.
+template <class Aes>
+concept AesChainedIge = AesBlocks<Aes> && requires(const Aes& aes, typename Aes::Block block) {
+    { aes.encrypt_entry(block) } -> std::same_as<typename Aes::Block>;
+    { aes.encrypt_exit(block) } -> std::same_as<typename Aes::Block>;
+    { aes.encrypt_chained(block, block) } -> std::same_as<typename Aes::Block>;
+    { aes.decrypt_entry(block) } -> std::same_as<typename Aes::Block>;
+    { aes.decrypt_exit(block) } -> std::same_as<typename Aes::Block>;
+    { aes.decrypt_chained(block, block) } -> std::same_as<typename Aes::Block>;
+};
+
 // Optional: a CTR kernel of the backend's own, out of line (called once per call, not per
 // block). xor_keystream(high, low, in, out, batches) sets out = in XOR the keystream of
 // batches * batch_width counter blocks from high:low, whatever carries into the high half,
@@ -65,6 +82,17 @@ template <class Aes>
 concept AesKeystreamBatch =
     AesBlocks<Aes> && requires(const Aes& aes, std::uint64_t half, const std::uint8_t* in,
                                std::uint8_t* out) { aes.xor_keystream_batch(half, half, in, out); };
+
+// Optional: the keystream of fewer bytes than a batch in the backend's own way (on registers
+// wide enough that short calls and a call's last bytes need not go four blocks at a time):
+// xor_keystream_tail(high, low, in, out, size) over `size` bytes (0 < size < 16 * batch_width),
+// the last block used in part where size is not a multiple of 16, where the low half does not
+// wrap within the blocks it uses. The caller advances the counter.
+template <class Aes>
+concept AesKeystreamTail =
+    AesBlocks<Aes> &&
+    requires(const Aes& aes, std::uint64_t half, const std::uint8_t* in, std::uint8_t* out,
+             std::size_t size) { aes.xor_keystream_tail(half, half, in, out, size); };
 
 // Optional: the shortest CTR calls without a stored key schedule. xor_short_keystream(key, in,
 // out, size, point) continues the stream at `point` for `size` bytes, where point.position +

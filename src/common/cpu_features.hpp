@@ -12,6 +12,12 @@ struct CpuFeatures {
     bool avx = false;     // AVX, with YMM state saved by the OS
     bool vaes = false;    // VAES and AVX2, with YMM state saved by the OS
     bool sha_ni = false;  // the SHA extensions, with SSE4.1
+    // VAES on 512-bit registers: VAES with AVX-512 F, BW and VL, the OS saving the opmask and
+    // ZMM state
+    bool vaes512 = false;
+    // An Intel model known to lower its clock while 512-bit code runs (Skylake-X, Ice Lake,
+    // Tiger Lake), where 256-bit vectors are preferred, as the Linux kernel does
+    bool zmm_downclocks = false;
     // aarch64
     bool arm_aes = false;   // the ARMv8 AES instructions
     bool arm_sha2 = false;  // the ARMv8 SHA-256 instructions

@@ -44,6 +44,9 @@
 #define AES_FEATURES "aes,ssse3"
 #define AES_AVX_FEATURES "aes,ssse3,avx"
 #define VAES_FEATURES "aes,ssse3,avx,avx2,vaes"
+// VAES on 512-bit registers: AVX-512 F for the registers and the 64-bit adds, BW for the byte
+// shuffles, VL for the EVEX forms (and the 32 registers) of the 128-bit operations beside them.
+#define VAES512_FEATURES "aes,ssse3,avx,avx2,vaes,avx512f,avx512bw,avx512vl"
 // The SHA extensions come with SSE4.1 on every CPU that has them.
 #define SHA_FEATURES "sha,sse4.1,ssse3"
 // AES-NI and the SHA extensions together, for work that interleaves the two.
@@ -51,6 +54,7 @@
 #define AES_TARGET __attribute__((target(AES_FEATURES)))
 #define AES_AVX_TARGET __attribute__((target(AES_AVX_FEATURES)))
 #define VAES_TARGET __attribute__((target(VAES_FEATURES)))
+#define VAES512_TARGET __attribute__((target(VAES512_FEATURES)))
 #define SHA_TARGET __attribute__((target(SHA_FEATURES)))
 #endif
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "aes/contract.hpp"
 #include "common/byte_order.hpp"
 #include "common/cpu_features.hpp"
 #include "common/platform.hpp"
@@ -37,21 +38,11 @@ inline bool pair_runs_here() {
 
 #ifdef PAIR_FEATURES
 DALLOWGATE_BEGIN_TARGET_REGION(PAIR_FEATURES)
+#include "modes/ige_blocks.hpp"
 #include "sha256/block_hash.hpp"
 
 namespace dallowgate {
 namespace {
-
-// One IGE decryption step: the block at `in` decrypted to `out`.
-template <class Aes>
-DALLOWGATE_INLINE void decrypt_block(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
-                                     typename Aes::Block& previous_ciphertext,
-                                     typename Aes::Block& previous_plaintext) {
-    const typename Aes::Block ciphertext = Aes::load(in);
-    previous_plaintext = aes.decrypt_between(ciphertext, previous_plaintext, previous_ciphertext);
-    Aes::store(out, previous_plaintext);
-    previous_ciphertext = ciphertext;
-}
 
 // The hashed message is prefix (32 bytes) || plaintext, so its block j is plaintext bytes
 // 64j - 32 to 64j + 32: block 0 is the prefix and the header, block j > 0 is rest[64j - 64, 64j).
@@ -66,19 +57,20 @@ DALLOWGATE_INLINE Sha256Digest decrypt_and_hash(const Aes& aes,
     const std::uint8_t* const in = ciphertext.data();
     const std::size_t size = ciphertext.size();
     std::uint8_t* const rest = out.rest;  // plaintext byte b (b >= 32) is rest[b - 32]
-    typename Aes::Block previous_ciphertext = Aes::load(iv.data());
-    typename Aes::Block previous_plaintext = Aes::load(iv.data() + 16);
+    IgeDecryption<Aes> decryption(aes, iv.data(), in, in + size / 16 * 16);
     const std::size_t steps = size / 64;
 
-    decrypt_block(aes, in, out.header, previous_ciphertext, previous_plaintext);
-    decrypt_block(aes, in + 16, out.header + 16, previous_ciphertext, previous_plaintext);
+    // Each block is followed by another, but for the last of each group of four, which may be
+    // the last (IgeDecryption::checked).
+    decryption.block(in, out.header);
+    decryption.checked(in + 16, out.header + 16);
     std::uint8_t first[64];  // hashed block 0
     std::memcpy(first, prefix, 32);
     std::memcpy(first + 32, out.header, 32);
     std::size_t at = 32;  // plaintext bytes decrypted
     if (steps != 0) {
-        decrypt_block(aes, in + 32, rest, previous_ciphertext, previous_plaintext);
-        decrypt_block(aes, in + 48, rest + 16, previous_ciphertext, previous_plaintext);
+        decryption.block(in + 32, rest);
+        decryption.checked(in + 48, rest + 16);
         at = 64 * steps;
     }
     Sha sha;
@@ -94,13 +86,13 @@ DALLOWGATE_INLINE Sha256Digest decrypt_and_hash(const Aes& aes,
             const std::uint8_t* from = in + offset;
             std::uint8_t* to = rest + (offset - 32);
             running.begin(hash_from, saved);
-            decrypt_block(aes, from, to, previous_ciphertext, previous_plaintext);
+            decryption.block(from, to);
             running.template groups<0, 3>();
-            decrypt_block(aes, from + 16, to + 16, previous_ciphertext, previous_plaintext);
+            decryption.block(from + 16, to + 16);
             running.template groups<4, 7>();
-            decrypt_block(aes, from + 32, to + 32, previous_ciphertext, previous_plaintext);
+            decryption.block(from + 32, to + 32);
             running.template groups<8, 11>();
-            decrypt_block(aes, from + 48, to + 48, previous_ciphertext, previous_plaintext);
+            decryption.checked(from + 48, to + 48);
             running.template groups<12, 15>();
             running.end(saved);
             hash_from = to - 32;
@@ -108,8 +100,7 @@ DALLOWGATE_INLINE Sha256Digest decrypt_and_hash(const Aes& aes,
         sha = running;
         wipe(&saved, sizeof saved);
     }
-    for (; at + 16 <= size; at += 16)
-        decrypt_block(aes, in + at, rest + (at - 32), previous_ciphertext, previous_plaintext);
+    for (; at + 16 <= size; at += 16) decryption.checked(in + at, rest + (at - 32));
     if (at != size) std::memcpy(rest + (at - 32), in + at, size - at);
 
     if (steps < 2) sha.compress(first);                    // the loop hashed no block

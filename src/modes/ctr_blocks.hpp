@@ -28,13 +28,21 @@ DALLOWGATE_INLINE void xor_partial_block(typename Aes::Block keystream_block,
     wipe(keystream, sizeof keystream);
 }
 
-// The last n bytes (fewer than a batch): their counter blocks encrypted four at a time, so that
-// the rounds of independent blocks overlap; the last block may be used in part, and its counter
-// then stays current with `p` bytes of it used.
+// The last n bytes (fewer than a batch): in the backend's own way where it has one, else their
+// counter blocks encrypted four at a time, so that the rounds of independent blocks overlap; the
+// last block may be used in part, and its counter then stays current with `p` bytes of it used.
 template <AesBlocks Aes>
 DALLOWGATE_INLINE void ctr_tail(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
                                 std::size_t n, std::uint64_t& high, std::uint64_t& low,
                                 std::size_t& p) {
+    if constexpr (AesKeystreamTail<Aes>) {  // the backend's own, where the low half holds
+        if (n != 0 && !low_half_wraps(low, (n + 15) / 16)) {
+            aes.xor_keystream_tail(high, low, in, out, n);
+            advance_counter(high, low, n / 16);
+            p = n % 16;
+            return;
+        }
+    }
     while (n != 0) {
         typename Aes::Block blocks[4];
         four_counter_blocks<Aes>(high, low, blocks);

@@ -52,8 +52,9 @@ struct ModeLoops {
     void ModeLoops<Aes>::encrypt_batch(const Keys&, const std::uint8_t*, std::uint8_t*);
 
 #if DALLOWGATE_X86
-DALLOWGATE_DECLARE_MODE_LOOPS(AesNi)      // loops_aesni.cpp
-DALLOWGATE_DECLARE_MODE_LOOPS(AesNiVaes)  // loops_vaes.cpp
+DALLOWGATE_DECLARE_MODE_LOOPS(AesNi)         // loops_aesni.cpp
+DALLOWGATE_DECLARE_MODE_LOOPS(AesNiVaes)     // loops_vaes.cpp
+DALLOWGATE_DECLARE_MODE_LOOPS(AesNiVaes512)  // loops_vaes512.cpp
 #endif
 #if DALLOWGATE_AARCH64
 DALLOWGATE_DECLARE_MODE_LOOPS(Armv8Aes)  // loops_armv8.cpp

@@ -302,17 +302,19 @@ Result<Ref> batch_body(const BatchDeclaration& declaration, PyObject* const* arg
     if (!sizes_storage.usable()) return resized_during_call("sizes");
     if (offsets[n] > data_flat.size()) return value_error("data_flat too short for given sizes");
 
-    // The result starts as a copy of data_flat and is transformed item by item in place.
+    // Each item runs from data_flat straight into the result; the bytes after the last item
+    // are copied as they are.
     std::uint8_t* out = nullptr;
     Ref result = new_bytes_to_fill(data_flat.size(), out);
     if (!result) return CallError::fetch_pending();
-    if (!data_flat.empty()) std::memcpy(out, data_flat.data(), data_flat.size());
     release_interpreter_lock([&] {
         Aes256Cipher cipher(key.first<32>(), AesUse::keystream);
-        for (std::size_t k = 0; k < n; ++k) {
-            std::uint8_t* item = out + offsets[k];
-            apply_ctr_keystream(cipher, {item, offsets[k + 1] - offsets[k]}, item, streams[k]);
-        }
+        for (std::size_t k = 0; k < n; ++k)
+            apply_ctr_keystream(cipher, data_flat.subspan(offsets[k], offsets[k + 1] - offsets[k]),
+                                out + offsets[k], streams[k]);
+        if (offsets[n] != data_flat.size())
+            std::memcpy(out + offsets[n], data_flat.data() + offsets[n],
+                        data_flat.size() - offsets[n]);
     });
     if (MaybeError error = write_back_streams(ivs, states, streams, ivs_storage, states_storage))
         return std::move(*error);

@@ -103,6 +103,36 @@ public:
         return _mm_aesdeclast_si128(x, _mm_xor_si128(k[14], after));
     }
 
+    // IGE's chain (AesChainedIge): the value carried is the input XOR round key 0, and the
+    // last round's key takes round key 0 and the folded text too, so that one block's last
+    // round feeds the next block's first.
+    AES_TARGET DALLOWGATE_INLINE Block encrypt_entry(Block x) const {
+        return _mm_xor_si128(x, keys_.encrypt[0]);
+    }
+    AES_TARGET DALLOWGATE_INLINE Block encrypt_exit(Block carried) const {
+        return _mm_xor_si128(carried, keys_.encrypt[0]);
+    }
+    AES_TARGET DALLOWGATE_INLINE Block encrypt_chained(Block carried, Block fold) const {
+        const __m128i* k = keys_.encrypt;
+        const __m128i last = _mm_xor_si128(_mm_xor_si128(k[14], k[0]), fold);
+#pragma GCC unroll 13
+        for (int round = 1; round < 14; ++round) carried = _mm_aesenc_si128(carried, k[round]);
+        return _mm_aesenclast_si128(carried, last);
+    }
+    AES_TARGET DALLOWGATE_INLINE Block decrypt_entry(Block x) const {
+        return _mm_xor_si128(x, keys_.decrypt[0]);
+    }
+    AES_TARGET DALLOWGATE_INLINE Block decrypt_exit(Block carried) const {
+        return _mm_xor_si128(carried, keys_.decrypt[0]);
+    }
+    AES_TARGET DALLOWGATE_INLINE Block decrypt_chained(Block carried, Block fold) const {
+        const __m128i* k = keys_.decrypt;
+        const __m128i last = _mm_xor_si128(_mm_xor_si128(k[14], k[0]), fold);
+#pragma GCC unroll 13
+        for (int round = 1; round < 14; ++round) carried = _mm_aesdec_si128(carried, k[round]);
+        return _mm_aesdeclast_si128(carried, last);
+    }
+
     // Encrypts batch_width blocks, all advanced one round at a time.
     AES_TARGET DALLOWGATE_INLINE void encrypt_batch(Block* blocks) const {
         encrypt_group<batch_width>(blocks);
@@ -174,7 +204,7 @@ private:
 };
 
 static_assert(AesBlocks<AesNi> && AesCounterBlocks<AesNi> && AesCtrKernel<AesNi> &&
-              AesShortCtr<AesNi>);
+              AesShortCtr<AesNi> && AesChainedIge<AesNi>);
 
 }  // namespace dallowgate
 

@@ -113,21 +113,35 @@ public:
     // `after` with round key 14, so that a value carried from the previous block meets one XOR.
     ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_between(Block in, Block before,
                                                            Block after) const {
-        const uint8x16_t* k = encrypt_;
-        uint8x16_t x = veorq_u8(in, before);
-#pragma GCC unroll 13
-        for (int round = 0; round < 13; ++round) x = vaesmcq_u8(vaeseq_u8(x, k[round]));
-        return veorq_u8(vaeseq_u8(x, k[13]), veorq_u8(k[14], after));
+        return encrypt_chained(veorq_u8(in, before), after);
     }
 
-    // D(in ^ before) ^ after, arranged as encrypt_between. The rounds are one asm statement
-    // that takes all 15 round keys in registers: built from intrinsics, clang's one-pass
-    // unpack loop (message/fused_unpack.cpp) kept the keys on the stack and loaded them again
-    // in every step, which this leaves neither compiler room to do.
+    // D(in ^ before) ^ after, arranged as encrypt_between.
     ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_between(Block in, Block before,
                                                            Block after) const {
+        return decrypt_chained(veorq_u8(in, before), after);
+    }
+
+    // IGE's chain (AesChainedIge): AESE and AESD add the round key first, so the value carried
+    // is the input itself, and the one XOR left on the chain is the last round key's, which
+    // takes the folded text too.
+    ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_entry(Block x) const { return x; }
+    ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_exit(Block carried) const { return carried; }
+    ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_chained(Block carried, Block fold) const {
+        const uint8x16_t* k = encrypt_;
+#pragma GCC unroll 13
+        for (int round = 0; round < 13; ++round) carried = vaesmcq_u8(vaeseq_u8(carried, k[round]));
+        return veorq_u8(vaeseq_u8(carried, k[13]), veorq_u8(k[14], fold));
+    }
+    ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_entry(Block x) const { return x; }
+    ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_exit(Block carried) const { return carried; }
+
+    // The rounds are one asm statement that takes all 15 round keys in registers: built from
+    // intrinsics, clang's one-pass unpack loop (message/fused_unpack.cpp) kept the keys on the
+    // stack and loaded them again in every step, which this leaves neither compiler room to do.
+    ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_chained(Block carried, Block fold) const {
         const uint8x16_t* k = decrypt_;
-        uint8x16_t x = veorq_u8(in, before);
+        uint8x16_t x = carried;
         __asm__(
             "aesd %0.16b, %1.16b\n\taesimc %0.16b, %0.16b\n\t"
             "aesd %0.16b, %2.16b\n\taesimc %0.16b, %0.16b\n\t"
@@ -147,7 +161,7 @@ public:
             : "+w"(x)
             : "w"(k[0]), "w"(k[1]), "w"(k[2]), "w"(k[3]), "w"(k[4]), "w"(k[5]), "w"(k[6]),
               "w"(k[7]), "w"(k[8]), "w"(k[9]), "w"(k[10]), "w"(k[11]), "w"(k[12]), "w"(k[13]),
-              "w"(veorq_u8(k[14], after)));
+              "w"(veorq_u8(k[14], fold)));
         return x;
     }
 
@@ -198,7 +212,7 @@ private:
 };
 
 static_assert(AesBlocks<Armv8Aes> && AesCounterBlocks<Armv8Aes> && AesCtrKernel<Armv8Aes> &&
-              AesShortCtr<Armv8Aes>);
+              AesShortCtr<Armv8Aes> && AesChainedIge<Armv8Aes>);
 
 }  // namespace dallowgate
 

@@ -53,7 +53,8 @@ TEST_P(AesBackends, BatchEqualsSingleBlocksAndDecryptInverts) {
     for (int trial = 0; trial < 50; ++trial) {
         Aes256Cipher c = cipher(random_bytes(rng, 32));
         std::size_t width = c.batch_width();
-        EXPECT_EQ(width, GetParam() == AesBackend::aesni_vaes                                 ? 16u
+        EXPECT_EQ(width, GetParam() == AesBackend::aesni_vaes512                              ? 32u
+                         : GetParam() == AesBackend::aesni_vaes                               ? 16u
                          : GetParam() == AesBackend::aesni || GetParam() == AesBackend::armv8 ? 8u
                                                                                               : 4u);
         auto blocks = random_bytes(rng, 16 * width);
@@ -113,13 +114,32 @@ TEST(AesBackendChoice, FollowsTheCpuAndStays) {
     AesBackend first = aes_backend();
     std::printf("AES backend chosen for this CPU: %s\n", aes_backend_name(first));
     const CpuFeatures& cpu = cpu_features();
-    EXPECT_EQ(first, DALLOWGATE_X86 && cpu.aesni
-                         ? (cpu.vaes ? AesBackend::aesni_vaes : AesBackend::aesni)
+    EXPECT_EQ(first, DALLOWGATE_X86 && cpu.aesni         ? widest_aesni(cpu)
                      : DALLOWGATE_AARCH64 && cpu.arm_aes ? AesBackend::armv8
                      : libcrypto_aes_is_constant_time()  ? AesBackend::libcrypto
                                                          : AesBackend::bitsliced);
     EXPECT_EQ(aes_backend(), first);
     EXPECT_EQ(Aes256Cipher(key_of(Bytes(32, 9))).backend(), first);
+}
+
+// 512-bit VAES where the CPU has AVX-512 and keeps its clock; 256-bit VAES on the Intel models
+// that lower it, and where there is VAES without AVX-512; AES-NI alone otherwise.
+TEST(AesBackendChoice, PrefersTheWidestVectorsThatKeepTheClock) {
+    struct Case {
+        bool vaes, vaes512, zmm_downclocks;
+        AesBackend chosen;
+    };
+    for (const Case& c : {Case{true, true, false, AesBackend::aesni_vaes512},
+                          Case{true, true, true, AesBackend::aesni_vaes},
+                          Case{true, false, false, AesBackend::aesni_vaes},
+                          Case{false, false, false, AesBackend::aesni}}) {
+        CpuFeatures cpu;
+        cpu.aesni = cpu.ssse3 = cpu.avx = true;
+        cpu.vaes = c.vaes;
+        cpu.vaes512 = c.vaes512;
+        cpu.zmm_downclocks = c.zmm_downclocks;
+        EXPECT_EQ(widest_aesni(cpu), c.chosen) << aes_backend_name(c.chosen);
+    }
 }
 
 TEST(BitslicedSbox, MatchesTheFieldDefinitionForEveryByte) {

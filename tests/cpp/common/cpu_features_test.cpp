@@ -17,10 +17,10 @@ namespace {
 TEST(CpuFeatureRecord, AgreesWithIndependentAnswers) {
     const CpuFeatures& cpu = cpu_features();
     std::printf(
-        "CPU features: aesni %d ssse3 %d avx %d vaes %d sha_ni %d arm_aes %d arm_sha2 %d "
-        "arm_sha3 %d\n",
-        cpu.aesni, cpu.ssse3, cpu.avx, cpu.vaes, cpu.sha_ni, cpu.arm_aes, cpu.arm_sha2,
-        cpu.arm_sha3);
+        "CPU features: aesni %d ssse3 %d avx %d vaes %d vaes512 %d zmm_downclocks %d "
+        "sha_ni %d arm_aes %d arm_sha2 %d arm_sha3 %d\n",
+        cpu.aesni, cpu.ssse3, cpu.avx, cpu.vaes, cpu.vaes512, cpu.zmm_downclocks, cpu.sha_ni,
+        cpu.arm_aes, cpu.arm_sha2, cpu.arm_sha3);
     int answers = 0;
 #if DALLOWGATE_X86
     EXPECT_FALSE(cpu.arm_aes || cpu.arm_sha2 || cpu.arm_sha3);
@@ -32,6 +32,9 @@ TEST(CpuFeatureRecord, AgreesWithIndependentAnswers) {
         EXPECT_EQ(cpu.avx, __builtin_cpu_supports("avx") != 0);
         EXPECT_EQ(cpu.vaes, __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx2"));
         EXPECT_EQ(cpu.sha_ni, __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1"));
+        EXPECT_EQ(cpu.vaes512, cpu.vaes && __builtin_cpu_supports("avx512f") &&
+                                   __builtin_cpu_supports("avx512bw") &&
+                                   __builtin_cpu_supports("avx512vl"));
     }
 #if defined(_WIN32)
     // Windows names no flag for AES-NI, VAES or SHA: the others it does (36 SSSE3, 39 AVX with

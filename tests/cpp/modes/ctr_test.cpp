@@ -74,8 +74,11 @@ TEST_P(CtrPaths, FollowsTheStreamRuleFromEveryPosition) {
     Aes256Cipher c = cipher(key);
     CounterBlock counter{};
     for (auto& b : counter) b = static_cast<std::uint8_t>(rng());
-    for (std::size_t size : {0,   1,   15,  16,  17,  63,  64,   65,   127,  128, 129,
-                             255, 256, 257, 511, 512, 513, 2047, 2048, 2049, 5000}) {
+    // Around every batch width (4, 8, 16 and 32 blocks), and tails of each count of 512-bit
+    // registers, whole and in part.
+    for (std::size_t size :
+         {0,   1,   15,  16,  17,  63,  64,  65,  127,  128,  129,  191,  255,
+          256, 257, 300, 383, 449, 511, 512, 513, 1000, 2047, 2048, 2049, 5000}) {
         Bytes input(size);
         for (auto& b : input) b = static_cast<std::uint8_t>(rng());
         for (std::size_t p = 0; p < 16; ++p)
@@ -87,7 +90,7 @@ TEST_P(CtrPaths, FollowsTheStreamRuleFromEveryPosition) {
 TEST_P(CtrPaths, CarriesAcrossAll128Bits) {
     Bytes key(32, 0x42);
     Aes256Cipher c = cipher(key);
-    Bytes input(1000, 0x17);
+    Bytes input(1000, 0x17), shorter(400, 0x17);  // the wrap in a batch, and in a tail
     CounterBlock low_wraps{};
     for (int i = 8; i < 16; ++i) low_wraps[i] = 0xff;
     low_wraps[15] = 0xf5;  // the low 64 bits wrap in the middle of a batch
@@ -96,7 +99,10 @@ TEST_P(CtrPaths, CarriesAcrossAll128Bits) {
     all_wrap.fill(0xff);
     all_wrap[15] = 0xfa;
     for (const CounterBlock& counter : {low_wraps, all_wrap})
-        for (std::size_t p : {0, 3}) check(c, key, input, counter, p, "wrap");
+        for (std::size_t p : {0, 3}) {
+            check(c, key, input, counter, p, "wrap");
+            check(c, key, shorter, counter, p, "wrap in a tail");
+        }
 
     CtrState state{all_wrap, 0};
     state.counter[15] = 0xff;
