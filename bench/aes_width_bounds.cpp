@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "common/cpu_features.hpp"
+
 namespace {
 
 constexpr long BLOCKS = 65536;
@@ -16,12 +18,12 @@ constexpr long BLOCKS = 65536;
 // and the round key stay in registers (16 of them below AVX-512, 32 with it).
 constexpr int IN_FLIGHT_16 = 15, IN_FLIGHT_32 = 16;
 
+// From the module's CPU-feature record (which also knows whether the OS saves the registers).
 bool has(const char* feature) {
-    __builtin_cpu_init();
-    if (__builtin_strcmp(feature, "aes") == 0) return __builtin_cpu_supports("aes");
-    if (__builtin_strcmp(feature, "vaes") == 0)
-        return __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx2");
-    return __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx512f");
+    const dallowgate::CpuFeatures& cpu = dallowgate::cpu_features();
+    if (__builtin_strcmp(feature, "aes") == 0) return cpu.aesni && cpu.avx;
+    if (__builtin_strcmp(feature, "vaes") == 0) return cpu.vaes;
+    return cpu.vaes512;
 }
 
 // `chains` independent chains of rounds, each vector one round at a time across them; they are

@@ -30,11 +30,13 @@ TEST(CpuFeatureRecord, AgreesWithIndependentAnswers) {
         EXPECT_EQ(cpu.aesni, __builtin_cpu_supports("aes") != 0);
         EXPECT_EQ(cpu.ssse3, __builtin_cpu_supports("ssse3") != 0);
         EXPECT_EQ(cpu.avx, __builtin_cpu_supports("avx") != 0);
-        EXPECT_EQ(cpu.vaes, __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx2"));
-        EXPECT_EQ(cpu.sha_ni, __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1"));
         EXPECT_EQ(cpu.vaes512, cpu.vaes && __builtin_cpu_supports("avx512f") &&
                                    __builtin_cpu_supports("avx512bw") &&
                                    __builtin_cpu_supports("avx512vl"));
+#if !defined(__clang__) || __clang_major__ >= 18  // older clang knows neither name
+        EXPECT_EQ(cpu.vaes, __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx2"));
+        EXPECT_EQ(cpu.sha_ni, __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1"));
+#endif
     }
 #if defined(_WIN32)
     // Windows names no flag for AES-NI, VAES or SHA: the others it does (36 SSSE3, 39 AVX with
