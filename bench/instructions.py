@@ -19,7 +19,7 @@ DEFAULT_BUILD = "gcc=" + os.path.join(ROOT, "build", "bench")
 SETUP = """
 import os, dallowgate
 key, iv32, auth_key = os.urandom(32), os.urandom(32), os.urandom(256)
-iv, state, small = bytearray(16), bytearray(1), os.urandom(64)
+iv, state, small, kib = bytearray(16), bytearray(1), os.urandom(64), os.urandom(1024)
 msg_key, session_id, auth_key_id = os.urandom(16), os.urandom(8), auth_key[-8:]
 body = os.urandom(100)
 packed = dallowgate.pack_message(1, 2, body, 3, session_id, auth_key, auth_key_id)
@@ -28,7 +28,10 @@ packed = dallowgate.pack_message(1, 2, body, 3, session_id, auth_key, auth_key_i
 # (case, the call, the functions whose cost is left out, the limit)
 CASES = [
     ("ctr256_encrypt 64 B", "dallowgate.ctr256_encrypt(small, key, iv, state)", [], 700),
+    ("ctr256_encrypt 1 KiB", "dallowgate.ctr256_encrypt(kib, key, iv, state)", [], None),
     ("ige256_encrypt 64 B", "dallowgate.ige256_encrypt(small, key, iv32)", [], 750),
+    ("ige256_encrypt 1 KiB", "dallowgate.ige256_encrypt(kib, key, iv32)", [], None),
+    ("ige256_decrypt 1 KiB", "dallowgate.ige256_decrypt(kib, key, iv32)", [], None),
     ("kdf", "dallowgate.kdf(auth_key, msg_key, True)", [], None),
     ("kdf, outside SHA-256", "dallowgate.kdf(auth_key, msg_key, True)",
      ["SHA256_Init", "SHA256_Update", "SHA256_Final", "*dallowgate::sha256_shani*"], 500),

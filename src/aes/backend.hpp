@@ -13,12 +13,13 @@ namespace dallowgate {
 struct CpuFeatures;
 
 enum class AesBackend : std::uint8_t {
+    // Each architecture's backends numbered without gaps: the dispatch switches stay short.
     aesni,          // AES-NI, eight blocks per batch
     aesni_vaes,     // AES-NI, with batches of sixteen blocks as VAES on 256-bit registers
+    aesni_vaes512,  // AES-NI, with batches of 32 blocks as VAES on 512-bit registers
     libcrypto,      // libcrypto's EVP AES-256 (its AES-NI, vector-permute or ARMv8 code)
     bitsliced,      // our constant-time bitsliced AES
     armv8,          // the ARMv8 Cryptographic Extension's AES instructions, eight blocks per batch
-    aesni_vaes512,  // AES-NI, with batches of 32 blocks as VAES on 512-bit registers
 };
 
 inline constexpr AesBackend ALL_AES_BACKENDS[] = {AesBackend::aesni,         AesBackend::aesni_vaes,

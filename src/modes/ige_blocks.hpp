@@ -17,36 +17,73 @@ namespace dallowgate {
 
 inline constexpr std::uint8_t IGE_NO_BLOCK[16] = {};
 
+// From this many blocks on, a folding backend runs the chain with nothing but the AES rounds on
+// it; below, the plain loop, whose fewer instructions outside the chain matter more there.
+inline constexpr std::size_t IGE_FOLDED_FROM = 32;
+
+// The chain as IGE defines it: each block's XORs on it.
 template <AesBlocks Aes>
-DALLOWGATE_INLINE void ige_encrypt_blocks(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
-                                          std::size_t blocks, const std::uint8_t* iv) {
+DALLOWGATE_INLINE void ige_encrypt_plain(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
+                                         std::size_t blocks, const std::uint8_t* iv) {
+    auto previous_ciphertext = Aes::load(iv);
     auto previous_plaintext = Aes::load(iv + 16);
-    if constexpr (AesChainedIge<Aes>) {
-        if (blocks == 0) return;
-        // c[i] = E(p[i] ^ c[i - 1]) ^ p[i - 1]; the chain carries entry(p[i] ^ c[i - 1]).
-        auto plaintext = Aes::load(in);
-        auto carried = aes.encrypt_entry(Aes::xor_blocks(plaintext, Aes::load(iv)));
-        // One offset into both, run up to the end (compilers then keep no count of blocks).
-        for (std::size_t at = 0, last = 16 * (blocks - 1); at != last; at += 16) {
-            const auto next = Aes::load(in + at + 16);
-            carried = aes.encrypt_chained(carried, Aes::xor_blocks(previous_plaintext, next));
-            Aes::store(out + at, Aes::xor_blocks(aes.encrypt_exit(carried), next));
-            previous_plaintext = plaintext;
-            plaintext = next;
-        }
-        carried = aes.encrypt_chained(carried, previous_plaintext);
-        Aes::store(out + 16 * (blocks - 1), aes.encrypt_exit(carried));
-    } else {
-        auto previous_ciphertext = Aes::load(iv);
-        for (std::size_t at = 0, end = 16 * blocks; at != end; at += 16) {
-            auto plaintext = Aes::load(in + at);
-            auto ciphertext =
-                aes.encrypt_between(plaintext, previous_ciphertext, previous_plaintext);
-            Aes::store(out + at, ciphertext);
-            previous_ciphertext = ciphertext;
-            previous_plaintext = plaintext;
-        }
+    // One offset into both, run up to the end (compilers then keep no count of blocks).
+    for (std::size_t at = 0, end = 16 * blocks; at != end; at += 16) {
+        auto plaintext = Aes::load(in + at);
+        auto ciphertext = aes.encrypt_between(plaintext, previous_ciphertext, previous_plaintext);
+        Aes::store(out + at, ciphertext);
+        previous_ciphertext = ciphertext;
+        previous_plaintext = plaintext;
     }
+}
+
+template <AesBlocks Aes>
+DALLOWGATE_INLINE void ige_decrypt_plain(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
+                                         std::size_t blocks, const std::uint8_t* iv) {
+    auto previous_ciphertext = Aes::load(iv);
+    auto previous_plaintext = Aes::load(iv + 16);
+    for (std::size_t at = 0, end = 16 * blocks; at != end; at += 16) {
+        auto ciphertext = Aes::load(in + at);
+        previous_plaintext =
+            aes.decrypt_between(ciphertext, previous_plaintext, previous_ciphertext);
+        Aes::store(out + at, previous_plaintext);
+        previous_ciphertext = ciphertext;
+    }
+}
+
+// The folded chain, out of line over the schedule: the short calls' plain loop keeps its
+// registers to itself.
+template <AesBlocks Aes>
+[[gnu::noinline]] void ige_encrypt_folded(const typename Aes::Keys& keys, const std::uint8_t* in,
+                                          std::uint8_t* out, std::size_t blocks,
+                                          const std::uint8_t* iv) {
+    const Aes aes(keys);
+    // c[i] = E(p[i] ^ c[i - 1]) ^ p[i - 1]; the chain carries entry(p[i] ^ c[i - 1]).
+    auto previous_plaintext = Aes::load(iv + 16);
+    auto plaintext = Aes::load(in);
+    auto carried = aes.encrypt_entry(Aes::xor_blocks(plaintext, Aes::load(iv)));
+    // One offset into both, run up to the end (compilers then keep no count of blocks).
+    for (std::size_t at = 0, last = 16 * (blocks - 1); at != last; at += 16) {
+        const auto next = Aes::load(in + at + 16);
+        carried = aes.encrypt_chained(carried, Aes::xor_blocks(previous_plaintext, next));
+        Aes::store(out + at, Aes::xor_blocks(aes.encrypt_exit(carried), next));
+        previous_plaintext = plaintext;
+        plaintext = next;
+    }
+    carried = aes.encrypt_chained(carried, previous_plaintext);
+    Aes::store(out + 16 * (blocks - 1), aes.encrypt_exit(carried));
+}
+
+// IGE encryption over `blocks` whole blocks with the schedule `keys`.
+template <AesBlocks Aes>
+DALLOWGATE_INLINE void ige_encrypt_blocks(const typename Aes::Keys& keys, const std::uint8_t* in,
+                                          std::uint8_t* out, std::size_t blocks,
+                                          const std::uint8_t* iv) {
+    if constexpr (AesChainedIge<Aes>) {
+        if (blocks >= IGE_FOLDED_FROM) return ige_encrypt_folded<Aes>(keys, in, out, blocks, iv);
+    }
+    const Aes aes(keys);
+    ige_encrypt_plain(aes, in, out, blocks, iv);
 }
 
 // IGE decryption one block at a time, in order, for loops that interleave it with other work (the
@@ -108,13 +145,26 @@ private:
 };
 
 template <AesBlocks Aes>
-DALLOWGATE_INLINE void ige_decrypt_blocks(const Aes& aes, const std::uint8_t* in, std::uint8_t* out,
-                                          std::size_t blocks, const std::uint8_t* iv) {
-    if (blocks == 0) return;
+[[gnu::noinline]] void ige_decrypt_folded(const typename Aes::Keys& keys, const std::uint8_t* in,
+                                          std::uint8_t* out, std::size_t blocks,
+                                          const std::uint8_t* iv) {
+    const Aes aes(keys);
     IgeDecryption<Aes> decryption(aes, iv, in, in + 16 * blocks);
     for (std::size_t at = 0, last = 16 * (blocks - 1); at != last; at += 16)
         decryption.block(in + at, out + at);
     decryption.checked(in + 16 * (blocks - 1), out + 16 * (blocks - 1));
+}
+
+// IGE decryption over `blocks` whole blocks with the schedule `keys`.
+template <AesBlocks Aes>
+DALLOWGATE_INLINE void ige_decrypt_blocks(const typename Aes::Keys& keys, const std::uint8_t* in,
+                                          std::uint8_t* out, std::size_t blocks,
+                                          const std::uint8_t* iv) {
+    if constexpr (AesChainedIge<Aes>) {
+        if (blocks >= IGE_FOLDED_FROM) return ige_decrypt_folded<Aes>(keys, in, out, blocks, iv);
+    }
+    const Aes aes(keys);
+    ige_decrypt_plain(aes, in, out, blocks, iv);
 }
 
 }  // namespace dallowgate

@@ -32,14 +32,12 @@ DALLOWGATE_INLINE void encrypt_batch(const Aes& aes, const std::uint8_t* in, std
     template <>                                                                                   \
     void ModeLoops<Aes>::ige_encrypt(const Keys& keys, const std::uint8_t* in, std::uint8_t* out, \
                                      std::size_t blocks, const std::uint8_t* iv) {                \
-        const Aes aes(keys);                                                                      \
-        ige_encrypt_blocks(aes, in, out, blocks, iv);                                             \
+        ige_encrypt_blocks<Aes>(keys, in, out, blocks, iv);                                       \
     }                                                                                             \
     template <>                                                                                   \
     void ModeLoops<Aes>::ige_decrypt(const Keys& keys, const std::uint8_t* in, std::uint8_t* out, \
                                      std::size_t blocks, const std::uint8_t* iv) {                \
-        const Aes aes(keys);                                                                      \
-        ige_decrypt_blocks(aes, in, out, blocks, iv);                                             \
+        ige_decrypt_blocks<Aes>(keys, in, out, blocks, iv);                                       \
     }                                                                                             \
     template <>                                                                                   \
     void ModeLoops<Aes>::ctr(const Keys& keys, const std::uint8_t* in, std::uint8_t* out,         \
