@@ -52,16 +52,19 @@ concept AesCounterBlocks =
 // enters a block's first round (the block's input XOR round key 0 where the first key addition
 // is an instruction of its own, the input itself where the round instruction adds the key):
 // *_entry turns an input into that value and *_exit turns it back. *_chained(carried, fold) is
-// entry(E(exit(carried)) ^ fold), with the XOR of `fold` (in IGE, the previous block's text and
-// the next block's, both known ahead) folded into the last round's key, off the chain; the
+// entry(E(exit(carried)) ^ text), with `text` (in IGE, the previous block's text and the next
+// block's, both known ahead) folded into the last round's key off the chain: `fold` is text XOR
+// *_fold_key(), the part of that key the same for every block, which a loop computes once. The
 // caller recovers the block's output from the next carried value, off the chain too.
 template <class Aes>
 concept AesChainedIge = AesBlocks<Aes> && requires(const Aes& aes, typename Aes::Block block) {
     { aes.encrypt_entry(block) } -> std::same_as<typename Aes::Block>;
     { aes.encrypt_exit(block) } -> std::same_as<typename Aes::Block>;
+    { aes.encrypt_fold_key() } -> std::same_as<typename Aes::Block>;
     { aes.encrypt_chained(block, block) } -> std::same_as<typename Aes::Block>;
     { aes.decrypt_entry(block) } -> std::same_as<typename Aes::Block>;
     { aes.decrypt_exit(block) } -> std::same_as<typename Aes::Block>;
+    { aes.decrypt_fold_key() } -> std::same_as<typename Aes::Block>;
     { aes.decrypt_chained(block, block) } -> std::same_as<typename Aes::Block>;
 };
 

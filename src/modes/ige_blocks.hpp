@@ -62,15 +62,17 @@ template <AesBlocks Aes>
     auto previous_plaintext = Aes::load(iv + 16);
     auto plaintext = Aes::load(in);
     auto carried = aes.encrypt_entry(Aes::xor_blocks(plaintext, Aes::load(iv)));
+    const auto fold_key = aes.encrypt_fold_key();
     // One offset into both, run up to the end (compilers then keep no count of blocks).
     for (std::size_t at = 0, last = 16 * (blocks - 1); at != last; at += 16) {
         const auto next = Aes::load(in + at + 16);
-        carried = aes.encrypt_chained(carried, Aes::xor_blocks(previous_plaintext, next));
+        carried = aes.encrypt_chained(
+            carried, Aes::xor_blocks(fold_key, Aes::xor_blocks(previous_plaintext, next)));
         Aes::store(out + at, Aes::xor_blocks(aes.encrypt_exit(carried), next));
         previous_plaintext = plaintext;
         plaintext = next;
     }
-    carried = aes.encrypt_chained(carried, previous_plaintext);
+    carried = aes.encrypt_chained(carried, Aes::xor_blocks(fold_key, previous_plaintext));
     Aes::store(out + 16 * (blocks - 1), aes.encrypt_exit(carried));
 }
 
@@ -98,6 +100,7 @@ public:
         : aes_(aes), end_(end), previous_ciphertext_(Aes::load(iv)) {
         if constexpr (AesChainedIge<Aes>) {
             // p[i] = D(c[i] ^ p[i - 1]) ^ c[i - 1]; the chain carries entry(c[i] ^ p[i - 1]).
+            fold_key_ = aes.decrypt_fold_key();
             if (first != end) {
                 ciphertext_ = Aes::load(first);
                 carried_ = aes.decrypt_entry(Aes::xor_blocks(ciphertext_, Aes::load(iv + 16)));
@@ -124,7 +127,8 @@ private:
             // The next block's ciphertext (none after the last) is folded in, and kept for the
             // next step.
             const Block next = Aes::load(following);
-            carried_ = aes_.decrypt_chained(carried_, Aes::xor_blocks(previous_ciphertext_, next));
+            carried_ = aes_.decrypt_chained(
+                carried_, Aes::xor_blocks(fold_key_, Aes::xor_blocks(previous_ciphertext_, next)));
             Aes::store(out, Aes::xor_blocks(aes_.decrypt_exit(carried_), next));
             previous_ciphertext_ = ciphertext_;
             ciphertext_ = next;
@@ -140,8 +144,9 @@ private:
     const Aes& aes_;
     const std::uint8_t* end_;
     Block previous_ciphertext_;
-    Block ciphertext_{}, carried_{};  // folding backends: this block's ciphertext, and the chain
-    Block previous_plaintext_{};      // the others
+    // Folding backends: this block's ciphertext, the chain, and the last round key's fixed part.
+    Block ciphertext_{}, carried_{}, fold_key_{};
+    Block previous_plaintext_{};  // the others
 };
 
 template <AesBlocks Aes>

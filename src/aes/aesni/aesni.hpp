@@ -112,12 +112,14 @@ public:
     AES_TARGET DALLOWGATE_INLINE Block encrypt_exit(Block carried) const {
         return _mm_xor_si128(carried, keys_.encrypt[0]);
     }
+    AES_TARGET DALLOWGATE_INLINE Block encrypt_fold_key() const {
+        return _mm_xor_si128(keys_.encrypt[14], keys_.encrypt[0]);
+    }
     AES_TARGET DALLOWGATE_INLINE Block encrypt_chained(Block carried, Block fold) const {
         const __m128i* k = keys_.encrypt;
-        const __m128i last = _mm_xor_si128(_mm_xor_si128(k[14], k[0]), fold);
 #pragma GCC unroll 13
         for (int round = 1; round < 14; ++round) carried = _mm_aesenc_si128(carried, k[round]);
-        return _mm_aesenclast_si128(carried, last);
+        return _mm_aesenclast_si128(carried, fold);
     }
     AES_TARGET DALLOWGATE_INLINE Block decrypt_entry(Block x) const {
         return _mm_xor_si128(x, keys_.decrypt[0]);
@@ -125,12 +127,14 @@ public:
     AES_TARGET DALLOWGATE_INLINE Block decrypt_exit(Block carried) const {
         return _mm_xor_si128(carried, keys_.decrypt[0]);
     }
+    AES_TARGET DALLOWGATE_INLINE Block decrypt_fold_key() const {
+        return _mm_xor_si128(keys_.decrypt[14], keys_.decrypt[0]);
+    }
     AES_TARGET DALLOWGATE_INLINE Block decrypt_chained(Block carried, Block fold) const {
         const __m128i* k = keys_.decrypt;
-        const __m128i last = _mm_xor_si128(_mm_xor_si128(k[14], k[0]), fold);
 #pragma GCC unroll 13
         for (int round = 1; round < 14; ++round) carried = _mm_aesdec_si128(carried, k[round]);
-        return _mm_aesdeclast_si128(carried, last);
+        return _mm_aesdeclast_si128(carried, fold);
     }
 
     // Encrypts batch_width blocks, all advanced one round at a time.

@@ -113,13 +113,13 @@ public:
     // `after` with round key 14, so that a value carried from the previous block meets one XOR.
     ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_between(Block in, Block before,
                                                            Block after) const {
-        return encrypt_chained(veorq_u8(in, before), after);
+        return encrypt_chained(veorq_u8(in, before), veorq_u8(encrypt_[14], after));
     }
 
     // D(in ^ before) ^ after, arranged as encrypt_between.
     ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_between(Block in, Block before,
                                                            Block after) const {
-        return decrypt_chained(veorq_u8(in, before), after);
+        return decrypt_chained(veorq_u8(in, before), veorq_u8(decrypt_[14], after));
     }
 
     // IGE's chain (AesChainedIge): AESE and AESD add the round key first, so the value carried
@@ -127,14 +127,16 @@ public:
     // takes the folded text too.
     ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_entry(Block x) const { return x; }
     ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_exit(Block carried) const { return carried; }
+    ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_fold_key() const { return encrypt_[14]; }
     ARM_AES_TARGET DALLOWGATE_INLINE Block encrypt_chained(Block carried, Block fold) const {
         const uint8x16_t* k = encrypt_;
 #pragma GCC unroll 13
         for (int round = 0; round < 13; ++round) carried = vaesmcq_u8(vaeseq_u8(carried, k[round]));
-        return veorq_u8(vaeseq_u8(carried, k[13]), veorq_u8(k[14], fold));
+        return veorq_u8(vaeseq_u8(carried, k[13]), fold);
     }
     ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_entry(Block x) const { return x; }
     ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_exit(Block carried) const { return carried; }
+    ARM_AES_TARGET DALLOWGATE_INLINE Block decrypt_fold_key() const { return decrypt_[14]; }
 
     // The rounds are one asm statement that takes all 15 round keys in registers: built from
     // intrinsics, clang's one-pass unpack loop (message/fused_unpack.cpp) kept the keys on the
@@ -161,7 +163,7 @@ public:
             : "+w"(x)
             : "w"(k[0]), "w"(k[1]), "w"(k[2]), "w"(k[3]), "w"(k[4]), "w"(k[5]), "w"(k[6]),
               "w"(k[7]), "w"(k[8]), "w"(k[9]), "w"(k[10]), "w"(k[11]), "w"(k[12]), "w"(k[13]),
-              "w"(veorq_u8(k[14], fold)));
+              "w"(fold));
         return x;
     }
 
