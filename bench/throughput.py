@@ -1,6 +1,7 @@
 """Throughput against input size, from 16 B to 1 MiB, of ctr256_encrypt, ige256_encrypt,
 pack_message and unpack_message and of their peers in run.py, timed in turns in one run and
-drawn with matplotlib into a PNG named after the CPU.
+drawn with matplotlib into a PNG named after the CPU, with the hardware bounds of CTR (the widest
+AES the CPU has) and IGE (the serial chain of AES rounds) where bench/'s programs are built.
 
 Usage: python throughput.py [OUTPUT.png]"""
 
@@ -14,12 +15,26 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import dallowgate  # noqa: E402
 from ctr_bench import new_encryptor  # noqa: E402
 from ige_bench import openssl_ige  # noqa: E402
+from native import measure, measure_all  # noqa: E402
 from message_bench import AUTH_KEY, AUTH_KEY_ID, SESSION_ID, python_pack, python_unpack  # noqa: E402
 from run import format_ns, timed_in_turns  # noqa: E402
 from timing import cpu_model  # noqa: E402
 
 SIZES = [16 << (2 * step) for step in range(9)]  # 16 B, 64 B, ... 1 MiB
 TARGET_NS, REPEAT = 10_000_000, 5
+
+
+def bounds():
+    """name -> (label, ns per MiB) of the hardware bounds measured here."""
+    found = {}
+    widths = [(width, ns) for width, ns in zip((128, 256, 512), measure_all("aes_width_bounds") or [])
+              if ns is not None]
+    if widths:
+        found["ctr256_encrypt"] = (f"bound: AES rounds on {widths[-1][0]}-bit registers", widths[-1][1])
+    chain = measure("aes_chain")
+    if chain:
+        found["ige256_encrypt"] = ("bound: 14 dependent AES rounds per block", chain)
+    return found
 
 
 def subjects():
@@ -72,7 +87,7 @@ def size_label(size):
         else f"{size} B"
 
 
-def draw(charts, output):
+def draw(charts, output, limits):
     import matplotlib
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
@@ -83,6 +98,9 @@ def draw(charts, output):
         for label, column, style in (("dallowgate", 1, "o-"), (peer_name, 2, "s--")):
             axis.plot(sizes, [size / point[column] * 1e3 for size, point in zip(sizes, points)],
                       style, label=label)
+        if name in limits:
+            label, ns_per_mib = limits[name]
+            axis.axhline((1 << 20) / ns_per_mib * 1e3, color="grey", linestyle=":", label=label)
         axis.set_title(name)
         axis.set_xscale("log", base=2)
         axis.set_yscale("log")
@@ -111,7 +129,7 @@ def main():
     output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "throughput.png")
     print(f"CPU: {cpu_model()}")
-    draw(list(series()), output)
+    draw(list(series()), output, bounds())
 
 
 if __name__ == "__main__":

@@ -49,6 +49,28 @@ namespace {
 // Step k decrypts plaintext bytes 64k to 64k + 64 while it hashes block k - 1, whose bytes all
 // came from earlier steps: the two chains never wait for each other, and each AES block is
 // followed by a quarter of the SHA rounds so that the CPU overlaps them.
+// One step: the four blocks from `from` decrypted to `to` while `hash_from` is hashed; `last`
+// where the step's last block may be the last whole block.
+template <bool last, class Aes, class Sha>
+DALLOWGATE_INLINE void step(Sha& running, typename Sha::Saved& saved,
+                            IgeDecryption<Aes>& decryption, const std::uint8_t* hash_from,
+                            const std::uint8_t* from, std::uint8_t* to) {
+    running.begin(hash_from, saved);
+    decryption.block(from, to);
+    running.template groups<0, 3>();
+    decryption.block(from + 16, to + 16);
+    running.template groups<4, 7>();
+    decryption.block(from + 32, to + 32);
+    running.template groups<8, 11>();
+    if constexpr (last) {
+        decryption.checked(from + 48, to + 48);
+    } else {
+        decryption.block(from + 48, to + 48);
+    }
+    running.template groups<12, 15>();
+    running.end(saved);
+}
+
 template <class Aes, class Sha>
 DALLOWGATE_INLINE Sha256Digest decrypt_and_hash(const Aes& aes,
                                                 std::span<const std::uint8_t> ciphertext,
@@ -81,22 +103,14 @@ DALLOWGATE_INLINE Sha256Digest decrypt_and_hash(const Aes& aes,
         Sha running = sha;
         typename Sha::Saved saved{};
         const std::uint8_t* hash_from = first;
-        // Steps 1 to steps - 1: one offset up to the end.
-        for (std::size_t offset = 64; offset < 64 * steps; offset += 64) {
-            const std::uint8_t* from = in + offset;
-            std::uint8_t* to = rest + (offset - 32);
-            running.begin(hash_from, saved);
-            decryption.block(from, to);
-            running.template groups<0, 3>();
-            decryption.block(from + 16, to + 16);
-            running.template groups<4, 7>();
-            decryption.block(from + 32, to + 32);
-            running.template groups<8, 11>();
-            decryption.checked(from + 48, to + 48);
-            running.template groups<12, 15>();
-            running.end(saved);
-            hash_from = to - 32;
+        // Steps 1 to steps - 2: one offset up to the end, each step followed by another.
+        std::size_t offset = 64;
+        for (; offset + 64 < 64 * steps; offset += 64) {
+            step<false>(running, saved, decryption, hash_from, in + offset, rest + (offset - 32));
+            hash_from = rest + (offset - 64);
         }
+        if (offset < 64 * steps)  // step steps - 1, whose last block may be the last
+            step<true>(running, saved, decryption, hash_from, in + offset, rest + (offset - 32));
         sha = running;
         wipe(&saved, sizeof saved);
     }
