@@ -77,11 +77,15 @@ def main():
     parser.add_argument("--build", action="append", metavar="NAME=FOLDER",
                         help="a cross-built module's folder (repeatable; the first is the reference)")
     parser.add_argument("--cpu", default="max", help="the qemu CPU model")
+    parser.add_argument("--case", action="append", metavar="TEXT",
+                        help="only the cases whose names contain TEXT (repeatable)")
     options = parser.parse_args()
+    cases = [case for case in CASES
+             if not options.case or any(text in case[0] for text in options.case)]
     builds = [entry.split("=", 1) for entry in
               options.build or ["gcc=" + os.path.join(AARCH64, "cpp")]]
     runs = [("empty", "empty()", EMPTY_CALLS)]
-    runs += [(name, call, calls) for name, call, calls, _ in CASES]
+    runs += [(name, call, calls) for name, call, calls, _ in cases]
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
         futures = {(build, name, n): pool.submit(count, folder, call, n, options.cpu)
                    for build, folder in builds for name, call, calls in runs for n in (0, calls)}
@@ -95,7 +99,7 @@ def main():
     header = f"{'case':<30}" + "".join(f" {build:>10}" for build, _ in builds)
     header += "".join(f" {build + '/' + builds[0][0]:>12}" for build, _ in builds[1:])
     print(f"{header} {'goal':>7}")
-    for name, _, calls, goal in CASES:
+    for name, _, calls, goal in cases:
         figures = [per_call(build, name, calls) - per_call(build, "empty", EMPTY_CALLS)
                    for build, _ in builds]
         line = f"{name:<30}" + "".join(f" {figure:>10.0f}" for figure in figures)

@@ -29,7 +29,7 @@ def calibrated_number(fn, target_ns=20_000_000):
 
 
 def cpu_model():
-    """The CPU's name, family and model, and whether it has AES-NI and VAES."""
+    """The CPU's name, family and model, and whether it has AES-NI, VAES, AVX2 and AVX-512."""
     fields = {}
     try:
         with open("/proc/cpuinfo") as info:
@@ -40,6 +40,7 @@ def cpu_model():
         import platform
         return platform.processor() or platform.machine()
     flags = set(fields.get("flags", "").split())
-    features = ", ".join(name for name in ("aes", "vaes", "avx2") if name in flags) or "no AES-NI"
+    features = ", ".join(name for name in ("aes", "vaes", "avx2", "avx512f")
+                         if name in flags) or "no AES-NI"
     return (f"{fields.get('model name', '?')} (family {fields.get('cpu family', '?')}, "
             f"model {fields.get('model', '?')}; {features})")
