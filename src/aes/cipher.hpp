@@ -48,6 +48,27 @@ DALLOWGATE_INLINE decltype(auto) with_blocks_type(AesBackend backend, Visit&& vi
     }
 }
 
+// Calls `visit` with std::type_identity<Keys>, for the key schedule type of `backend`. The
+// AES-NI backends share one schedule, so that making and erasing one asks a single question of
+// them rather than a jump table's.
+template <class Visit>
+DALLOWGATE_INLINE void with_schedule_type(AesBackend backend, Visit&& visit) {
+    switch (backend) {
+#if DALLOWGATE_X86
+        case AesBackend::aesni:
+        case AesBackend::aesni_vaes:
+        case AesBackend::aesni_vaes512:
+            static_assert(std::is_same_v<AesNiVaes::Keys, AesNi::Keys> &&
+                          std::is_same_v<AesNiVaes512::Keys, AesNi::Keys>);
+            return visit(std::type_identity<AesNi::Keys>{});
+#endif
+        default:
+            return with_blocks_type(backend, [&]<class Aes>(std::type_identity<Aes>) {
+                visit(std::type_identity<typename Aes::Keys>{});
+            });
+    }
+}
+
 class Aes256Cipher {
 public:
     using Key = std::span<const std::uint8_t, 32>;
@@ -57,8 +78,8 @@ public:
     DALLOWGATE_INLINE explicit Aes256Cipher(Key key, AesUse use = AesUse::both,
                                             AesBackend backend = aes_backend())
         : backend_(backend) {
-        with_blocks_type(backend, [&]<class Aes>(std::type_identity<Aes>) {
-            new (schedule_) typename Aes::Keys(key.data(), use);
+        with_schedule_type(backend, [&]<class Keys>(std::type_identity<Keys>) {
+            new (schedule_) Keys(key.data(), use);
         });
     }
     Aes256Cipher(Key key, AesBackend backend) : Aes256Cipher(key, AesUse::both, backend) {}
@@ -84,11 +105,10 @@ public:
             });
     }
 
-    // The schedule erases itself (after with_keys, whose return type it needs).
+    // The schedule erases itself.
     DALLOWGATE_INLINE ~Aes256Cipher() {
-        with_keys([]<class Aes>(std::type_identity<Aes>, const auto& keys) {
-            using Keys = typename Aes::Keys;
-            keys.~Keys();
+        with_schedule_type(backend_, [&]<class Keys>(std::type_identity<Keys>) {
+            std::launder(reinterpret_cast<Keys*>(schedule_))->~Keys();
         });
     }
 
