@@ -49,6 +49,7 @@ namespace {
 // Step k decrypts plaintext bytes 64k to 64k + 64 while it hashes block k - 1, whose bytes all
 // came from earlier steps: the two chains never wait for each other, and each AES block is
 // followed by a quarter of the SHA rounds so that the CPU overlaps them.
+
 // One step: the four blocks from `from` decrypted to `to` while `hash_from` is hashed; `last`
 // where the step's last block may be the last whole block.
 template <bool last, class Aes, class Sha>
